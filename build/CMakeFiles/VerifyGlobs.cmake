@@ -19,6 +19,7 @@ file(GLOB NEW_GLOB LIST_DIRECTORIES true "/work/main/src/engine/gl/*.cpp")
 set(OLD_GLOB
   "/work/main/src/engine/gl/display_modes.cpp"
   "/work/main/src/engine/gl/gl_engine.cpp"
+  "/work/main/src/engine/gl/mipmap.cpp"
   "/work/main/src/engine/gl/render_thread.cpp"
   "/work/main/src/engine/gl/scene_renderer.cpp"
   )

@@ -16,6 +16,7 @@
 
 #include "engine/core/vec_math.h"
 #include "engine/gl/gl_engine.h"
+#include "engine/gl/mipmap.h"
 
 namespace {
 constexpr float kByteToFloat = 0.003921569f;
@@ -35,29 +36,6 @@ void MultiplyModelMatrix(const Object3D& object) {
     glMultMatrixf(m);
 }
 
-// One mipmap level from the previous one: 2 x 2 averages while both sides can halve,
-// then pairs along the side that is left; a trailing odd column or row is dropped.
-void HalveLevel(const uint8_t* source, int sourceWidth, int sourceHeight, uint8_t* target, int targetWidth,
-                int targetHeight) {
-    const size_t stride = static_cast<size_t>(sourceWidth) * 4;
-    for (int y = 0; y < targetHeight; ++y) {
-        for (int x = 0; x < targetWidth; ++x) {
-            uint8_t* out = target + (static_cast<size_t>(y) * targetWidth + x) * 4;
-            if (sourceWidth > 1 && sourceHeight > 1) {
-                const uint8_t* a = source + static_cast<size_t>(2 * y) * stride + static_cast<size_t>(2 * x) * 4;
-                const uint8_t* b = a + stride;
-                for (int c = 0; c < 4; ++c) out[c] = static_cast<uint8_t>((a[c] + a[c + 4] + b[c] + b[c + 4]) >> 2);
-            } else if (sourceWidth > 1) {
-                const uint8_t* a = source + static_cast<size_t>(y) * stride + static_cast<size_t>(2 * x) * 4;
-                for (int c = 0; c < 4; ++c) out[c] = static_cast<uint8_t>((a[c] + a[c + 4]) >> 1);
-            } else {
-                const uint8_t* a = source + static_cast<size_t>(2 * y) * stride + static_cast<size_t>(x) * 4;
-                const uint8_t* b = a + stride;
-                for (int c = 0; c < 4; ++c) out[c] = static_cast<uint8_t>((a[c] + b[c]) >> 1);
-            }
-        }
-    }
-}
 }  // namespace
 
 void OpenGLEngine::SetFixedGLState() {
@@ -259,13 +237,11 @@ private:
                 e.SetError("Insufficient memory to generate mipmap textures");
                 return false;
             }
-            HalveLevel(previous, w, h, next, nw, nh);
-            glTexImage2D(GL_TEXTURE_2D, level, GL_RGBA, nw, nh, 0, GL_RGBA, GL_UNSIGNED_BYTE, next);
+            HalveMipmapLevel(previous, w, h, next, &w, &h);
+            glTexImage2D(GL_TEXTURE_2D, level, GL_RGBA, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, next);
             std::free(owned);
             owned = next;
             previous = next;
-            w = nw;
-            h = nh;
         }
         std::free(owned);
         return true;
