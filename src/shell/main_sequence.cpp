@@ -71,14 +71,6 @@ bool ChooseFromCommandLine(const CommandLine& c, const DisplayDevice* devices, i
 }
 }  // namespace
 
-intptr_t OnRenderWindowMessage(platform::Window* window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-    if (message == platform::kMsgChar) {
-        if (wParam == 27) demo.quitRequested.store(1, std::memory_order_relaxed);
-        return 0;
-    }
-    return platform::DefaultWindowProc(window, message, wParam, lParam);
-}
-
 int ListDevices() {
     GLEngine* engine = CreateGLEngine();
     DisplayDevice* devices = nullptr;

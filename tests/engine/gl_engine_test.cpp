@@ -1,6 +1,8 @@
 // The engine drawing real frames with Mesa's software GL, read back through capture mode.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -24,7 +26,9 @@ protected:
     static void SetUpTestSuite() {
         platform::Options options;
         options.capture = true;
-        options.captureDir = (std::filesystem::temp_directory_path() / "umbravel_gl_engine_test").string();
+        options.captureDir = (std::filesystem::temp_directory_path() /
+                              ("umbravel_gl_engine_test_" + std::to_string(getpid())))
+                                 .string();
         options.captureWidth = kWidth;
         options.captureHeight = kHeight;
         std::string error;

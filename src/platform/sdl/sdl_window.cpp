@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <deque>
 #include <mutex>
 #include <set>
@@ -36,6 +37,7 @@ struct Window {
         std::chrono::steady_clock::time_point due;
     };
     std::mutex mutex;  // guards the posted queue, the quit flag and the timers
+    std::condition_variable wake;  // a message was posted or a timer was set
     std::deque<Message> posted;
     std::vector<Timer> timers;
 };
@@ -45,7 +47,6 @@ using SteadyClock = std::chrono::steady_clock;
 
 std::mutex windowsMutex;
 std::set<Window*> liveWindows;
-std::atomic<uint32_t> wakeEventType{0};
 std::atomic<int> cursorCounter{0};
 
 std::mutex modesMutex;
@@ -71,14 +72,9 @@ void ReadModes() {
     if (!wasUp) SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
-// Wakes the window's thread when it waits for SDL events.
-void Wake() {
-    const uint32_t type = wakeEventType.load();
-    if (!type) return;
-    SDL_Event event{};
-    event.type = type;
-    SDL_PushEvent(&event);
-}
+// How long the window's thread waits for a posted message before it looks at the
+// keyboard and window events again.
+constexpr std::chrono::milliseconds kEventPollPeriod(10);
 
 bool TranslateEvent(const SDL_Event& event, Window* window, Message* message) {
     switch (event.type) {
@@ -130,11 +126,6 @@ Window* CreateRenderWindow(const char* title, int width, int height, int colourB
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         if (error) *error = SDL_GetError();
         return nullptr;
-    }
-    uint32_t type = wakeEventType.load();
-    if (!type) {
-        type = SDL_RegisterEvents(1);
-        wakeEventType.store(type == static_cast<uint32_t>(-1) ? 0 : type);
     }
     // The pixel format: RGBA with the mode's colour depth, 16-bit depth, no stencil, double buffer.
     const int channel = colourBits <= 16 ? 5 : 8;
@@ -213,20 +204,25 @@ bool PostWindowMessage(Window* window, uint32_t message, uintptr_t wParam, intpt
         std::lock_guard<std::mutex> queueLock(window->mutex);
         window->posted.push_back({message, wParam, lParam});
     }
-    Wake();
+    window->wake.notify_one();
     return true;
 }
 
 void PostQuitMessage(Window* window) {
     if (!window) return;
-    std::lock_guard<std::mutex> lock(window->mutex);
-    window->quitPosted = true;
+    {
+        std::lock_guard<std::mutex> lock(window->mutex);
+        window->quitPosted = true;
+    }
+    window->wake.notify_one();
 }
 
+// Posted messages wake the thread through the condition variable at once; keyboard and
+// window events are looked at between waits, at least every kEventPollPeriod.
 int GetWindowMessage(Window* window, Message* message) {
     if (!window || !message) return -1;
     for (;;) {
-        SteadyClock::time_point nextDue = SteadyClock::now() + std::chrono::milliseconds(100);
+        SteadyClock::time_point nextDue = SteadyClock::now() + kEventPollPeriod;
         {
             std::lock_guard<std::mutex> lock(window->mutex);
             if (!window->posted.empty()) {
@@ -251,13 +247,11 @@ int GetWindowMessage(Window* window, Message* message) {
             }
         }
         ApplyCursor(window);
-        const auto waitMs = std::chrono::duration_cast<std::chrono::milliseconds>(nextDue - SteadyClock::now());
         SDL_Event event;
-        if (SDL_WaitEventTimeout(&event, static_cast<int>(std::max<int64_t>(1, waitMs.count())))) {
-            do {
-                if (TranslateEvent(event, window, message)) return 1;
-            } while (SDL_PollEvent(&event));
-        }
+        while (SDL_PollEvent(&event))
+            if (TranslateEvent(event, window, message)) return 1;
+        std::unique_lock<std::mutex> lock(window->mutex);
+        window->wake.wait_until(lock, nextDue, [&] { return !window->posted.empty() || window->quitPosted; });
     }
 }
 
@@ -285,7 +279,7 @@ bool SetWindowTimer(Window* window, uint32_t timerId, uint32_t periodMs, TimerPr
         else
             window->timers.push_back({timerId, periodMs, proc, due});
     }
-    Wake();
+    window->wake.notify_one();
     return true;
 }
 
@@ -325,8 +319,8 @@ bool CreateGLContext(Window* window, std::string* error) {
 bool MakeGLContextCurrent(Window* window) {
     if (!window || !window->gl) return false;
     if (SDL_GL_MakeCurrent(window->sdl, window->gl) != 0) return false;
-    // The show paces itself by the music and the clock, not by the display's refresh.
-    SDL_GL_SetSwapInterval(IsCapture() ? 0 : 1);
+    // A watched show waits for the display's refresh; headless runs never wait.
+    SDL_GL_SetSwapInterval(IsHeadless() ? 0 : 1);
     return true;
 }
 
