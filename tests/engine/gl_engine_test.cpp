@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -243,4 +244,26 @@ TEST_F(GLEngineTest, KillClosesTheWindowAndGivesTheCursorBack) {
     ASSERT_EQ(engine->Kill(), 1);
     const int after = platform::ShowCursor(false) + 1;
     EXPECT_EQ(after, before);
+}
+
+namespace {
+std::atomic<int> timerCalls{0};
+void CountTimer(platform::Window*, uint32_t id) {
+    if (id == 12345678) ++timerCalls;
+}
+}  // namespace
+
+TEST_F(GLEngineTest, WindowTimersFireOnTheRenderThread) {
+    platform::Window* window = engine->GetWindow();
+    ASSERT_TRUE(platform::SetWindowTimer(window, 12345678, 20, CountTimer));
+    platform::SleepMs(250);
+    EXPECT_TRUE(platform::KillWindowTimer(window, 12345678));
+    const int calls = timerCalls.load();
+    EXPECT_GE(calls, 3);
+    EXPECT_LE(calls, 14);
+    platform::SleepMs(60);
+    EXPECT_EQ(timerCalls.load(), calls);
+    EXPECT_FALSE(platform::KillWindowTimer(window, 12345678));
+    ASSERT_EQ(engine->Kill(), 1);
+    EXPECT_FALSE(platform::SetWindowTimer(window, 1, 100, CountTimer));
 }

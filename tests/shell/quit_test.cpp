@@ -4,6 +4,7 @@
 #include "engine/core/engine_records.h"
 #include "platform/platform.h"
 #include "shell/demo_state.h"
+#include "shell/loading_screen.h"
 #include "shell/main_sequence.h"
 #include "shell/quit.h"
 
@@ -90,4 +91,16 @@ TEST(WindowHook, EscapeRequestsQuitAndOtherCharactersDoNot) {
     EXPECT_EQ(OnRenderWindowMessage(nullptr, platform::kMsgChar, 27, 0), 0);
     EXPECT_EQ(demo.quitRequested.load(), 1);
     demo.quitRequested = 0;
+}
+
+TEST(QuitDeathTest, EscapeDuringLoadingEndsAtTheNextStep) {
+    EXPECT_EXIT(
+        {
+            StartHeadless();
+            demo.engine = new StartedEngine;
+            demo.startedFlags = kStartedEngine;
+            demo.quitRequested = 1;
+            LoadingScreenStep(3, 22);
+        },
+        ::testing::ExitedWithCode(0), "^Vorn Umbravel Demo Profiling: Profiling Results:\nFPS = 25.0  PPS = 25000.0\n$");
 }
