@@ -4,10 +4,10 @@
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config git
-  libsdl2-dev libgl-dev libegl-dev libgl1-mesa-dri libegl-mesa0 libpng-dev
+  libsdl2-dev libimgui-dev libstb-dev libgl-dev libegl-dev libgl1-mesa-dri libegl-mesa0 libpng-dev
   libjpeg62-turbo-dev libopenmpt-dev
   googletest libgtest-dev libbenchmark-dev clang
-  xvfb xauth
+  xvfb xauth xdotool x11-utils
 )
 missing=()
 for p in "${packages[@]}"; do

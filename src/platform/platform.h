@@ -36,6 +36,7 @@ struct Options {
     bool windowed = false;     // the render window is not switched to full screen
     bool capture = false;      // frame-exact offline rendering with a virtual clock
     bool verbose = false;      // diagnostic traces go to standard output
+    bool vsync = true;         // a watched show waits for the display's refresh
     std::string captureDir;    // where the numbered PNGs (and the WAV) go
     int captureFps = 30;
     int captureWidth = 640;
@@ -48,6 +49,8 @@ struct Options {
 bool Startup(const Options& options, std::string* error);
 void Shutdown();
 const Options& GetOptions();
+// The setup dialog's display choices, taken before the render window opens.
+void SetDisplayPreferences(bool windowed, bool vsync);
 bool IsHeadless();
 bool IsCapture();
 

@@ -38,6 +38,7 @@ const char* CommandLineUsage() {
     return "usage: umbravel [options]\n"
            "  --windowed            show the show in a window instead of full screen\n"
            "  --no-setup            skip the setup dialog; use the flags below or defaults\n"
+           "  --no-vsync            do not wait for the display's refresh\n"
            "  --mode WxHxBPP        display mode (default: 640x480 at the deepest colour offered)\n"
            "  --sound N|none        sound device from --list-devices (none: silent, music still timed)\n"
            "  --sound-format F      0 mono 8-bit, 2 stereo 8-bit, 3 stereo 16-bit (default 3)\n"
@@ -74,6 +75,8 @@ bool ParseCommandLine(int argc, char** argv, CommandLine* out, std::string* erro
             c.version = true;
         } else if (!std::strcmp(arg, "--windowed")) {
             c.platform.windowed = true;
+        } else if (!std::strcmp(arg, "--no-vsync")) {
+            c.platform.vsync = false;
         } else if (!std::strcmp(arg, "--no-setup")) {
             c.noSetup = true;
         } else if (!std::strcmp(arg, "--headless")) {

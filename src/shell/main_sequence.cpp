@@ -5,6 +5,9 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "engine/core/engine.h"
 #include "platform/platform.h"
@@ -13,6 +16,7 @@
 #include "shell/loading_screen.h"
 #include "shell/quit.h"
 #include "shell/random.h"
+#include "shell/setup_dialog.h"
 
 namespace {
 constexpr int kLoadingSteps = 22;
@@ -65,6 +69,12 @@ bool ChooseFromCommandLine(const CommandLine& c, const DisplayDevice* devices, i
     return true;
 }
 
+// The sound system's devices for the dialog, and its default one.
+std::vector<std::string> SoundDeviceNames(int32_t* defaultDevice) {
+    *defaultDevice = 0;
+    return {"No Sound"};
+}
+
 // Reaching order o, row r: the loop runs while the position is before it.
 [[maybe_unused]] bool Before(int order, int row, int endOrder, int endRow) {
     return order < endOrder || (order == endOrder && row < endRow);
@@ -105,19 +115,42 @@ void RunShow(const CommandLine& commandLine) {
         Quit("Your hardware does not support a high resolution timer");
     demo.timerFrequency = platform::CounterFrequency();
 
-    // 7-8: the choice of device and mode.
+    // 7-8: the choice of device and mode: the setup dialog, or the flags when it is not
+    // wanted or cannot be shown.
     SetupChoice choice;
     DisplayMode customMode;
     bool useCustom = false;
-    if (!ChooseFromCommandLine(commandLine, devices, deviceCount, &choice, &customMode, &useCustom)) {
+    bool chosen = false;
+    if (!commandLine.noSetup && !platform::IsHeadless()) {
+        int32_t defaultSound = 0;
+        std::vector<std::string> soundDevices = SoundDeviceNames(&defaultSound);
+        SetupDialog dialog(devices, deviceCount, std::move(soundDevices), defaultSound);
+        dialog.windowed = commandLine.platform.windowed;
+        dialog.vsync = commandLine.platform.vsync;
+        const int result = RunSetupDialog(dialog);
+        if (result == 0) Quit(nullptr);
+        if (result == 1) {
+            choice = dialog.Choice();
+            platform::SetDisplayPreferences(dialog.windowed, dialog.vsync);
+            chosen = true;
+        }
+    }
+    if (!chosen && !ChooseFromCommandLine(commandLine, devices, deviceCount, &choice, &customMode, &useCustom)) {
         std::fprintf(stderr, "umbravel: the display offers no mode %dx%dx%d (--list-devices lists them)\n",
                      commandLine.modeWidth, commandLine.modeHeight, commandLine.modeBits);
         platform::Shutdown();
         std::exit(2);
     }
     if (choice.renderer == 1) Quit("This version of the Vorn 3D System does not yet support DirectX!");
+    // With no listed device or mode the engine still opens a 640x480 window of its own.
     DisplayDevice noDevice;
-    const DisplayDevice* device = deviceCount > choice.deviceIndex ? &devices[choice.deviceIndex] : &noDevice;
+    const bool deviceListed = choice.deviceIndex >= 0 && choice.deviceIndex < deviceCount;
+    const DisplayDevice* device = deviceListed ? &devices[choice.deviceIndex] : &noDevice;
+    if (!useCustom && (choice.modeIndex < 0 || choice.modeIndex >= device->modeCount)) {
+        customMode = {640, 480, 32};
+        useCustom = true;
+        platform::SetDisplayPreferences(true, platform::GetOptions().vsync);
+    }
     const DisplayMode* mode = useCustom ? &customMode : &device->modes[choice.modeIndex];
 
     // 9-11: the render window.

@@ -10,6 +10,7 @@
 #include "engine/gl/render_thread.h"
 
 #include <atomic>
+#include <cstdio>
 #include <string>
 
 #include "engine/gl/gl_engine.h"
@@ -39,8 +40,10 @@ void SetRenderWindowHook(platform::WindowProc hook) { renderWindowHook.store(hoo
 
 void OpenGLEngine::RenderWindowThread() {
     platform::Window* created = nullptr;
+    std::string reason;
     auto fail = [&](const char* text) {
         SetError(text);
+        if (!reason.empty()) std::fprintf(stderr, "render window: %s\n", reason.c_str());
         if (created) {
             platform::ReleaseGLContext(created);
             platform::RestoreDisplayMode(created);
@@ -58,7 +61,6 @@ void OpenGLEngine::RenderWindowThread() {
         while (platform::ShowCursor(false) > 0) {
         }
 
-    std::string reason;
     created = platform::CreateRenderWindow(applicationName, width, height, bitsPerPixel, RenderWindowProc, &reason);
     if (!created) return fail("Could not create rendering window");
     startingWindow = created;

@@ -60,6 +60,11 @@ void Shutdown() {
 }
 
 const Options& GetOptions() { return options; }
+
+void SetDisplayPreferences(bool windowed, bool vsync) {
+    options.windowed = windowed;
+    options.vsync = vsync;
+}
 bool IsHeadless() { return options.headless; }
 bool IsCapture() { return options.capture; }
 

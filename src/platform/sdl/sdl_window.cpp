@@ -320,7 +320,7 @@ bool MakeGLContextCurrent(Window* window) {
     if (!window || !window->gl) return false;
     if (SDL_GL_MakeCurrent(window->sdl, window->gl) != 0) return false;
     // A watched show waits for the display's refresh; headless runs never wait.
-    SDL_GL_SetSwapInterval(IsHeadless() ? 0 : 1);
+    SDL_GL_SetSwapInterval(!IsHeadless() && GetOptions().vsync ? 1 : 0);
     return true;
 }
 

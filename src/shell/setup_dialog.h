@@ -1,0 +1,71 @@
+// setup_dialog.h -- the setup dialog's behaviour: six lists, their contents and defaults,
+// and what a selection, the start button and the close command do to the SetupChoice.
+// It holds no platform code; the platform shows it (platform/dialog.h) and reports the
+// user's actions here.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "engine/core/engine.h"
+#include "platform/dialog.h"
+#include "shell/demo_state.h"
+
+enum : int {
+    kStartButton = 1003,
+    kRenderingMethodList = 1016,
+    kRenderingDeviceList = 1017,
+    kRenderingResolutionList = 1018,
+    kSoundDeviceList = 1019,
+    kSoundResolutionList = 1020,
+    kSoundBufferList = 1021,
+    // Beyond the original dialog: the two check boxes under the start button.
+    kWindowedCheck = 1100,
+    kVsyncCheck = 1101,
+};
+
+class SetupDialog final : public platform::DialogHandler {
+public:
+    // The engine's device list (may be empty) and the sound system's device names with
+    // its default device.
+    SetupDialog(const DisplayDevice* devices, int32_t deviceCount, std::vector<std::string> soundDevices,
+                int32_t defaultSoundDevice);
+
+    // The dialog's opening: every list filled and set to its default.
+    void Open();
+    // A selection change in list `listId` to entry `selection`.
+    void Select(int listId, int selection);
+
+    const SetupChoice& Choice() const { return choice; }
+    int SoundResolutionIndex() const { return soundResolution; }
+    bool windowed = false;
+    bool vsync = true;
+
+    // The platform's view of the dialog.
+    const std::vector<std::string>& Items(int listId) const override;
+    int Selection(int listId) const override;
+    void OnSelect(int listId, int selection) override { Select(listId, selection); }
+    int OnCommand(int controlId) override;  // the start button ends the dialog with 1
+    bool Checked(int controlId) const override;
+    void OnCheck(int controlId, bool checked) override;
+
+    // The dialog's template: its caption, size and controls in dialog units.
+    static const platform::DialogTemplate& Template();
+
+private:
+    void FillDeviceList();
+    void FillResolutionList();
+    const DisplayDevice* RendererDevices(int32_t* count) const;
+
+    const DisplayDevice* devices;
+    int32_t deviceCount;
+    SetupChoice choice;
+    int soundResolution = 0;
+    std::vector<std::string> methodItems, deviceItems, resolutionItems, soundDeviceItems, soundResolutionItems,
+        bufferItems;
+    int32_t defaultSoundDevice;
+};
+
+// Shows the dialog modally. 1: start the show with `dialog.Choice()`; 0: the user closed
+// it; -1: it could not be shown.
+int RunSetupDialog(SetupDialog& dialog);
