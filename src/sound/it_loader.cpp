@@ -229,16 +229,20 @@ bool LoadSample(const FileView& f, size_t at, bool oldFormat, int32_t rate, int 
         // Compression is decided per sample by its own flag: files that declare
         // compatibility with 2.14 but store raw PCM exist (see HazardModulesLoadRawSamples).
         bool compressed = (itFlags & 0x08) != 0 && !oldFormat;
-        uint8_t* block = NewBlock(storage, length * bytesPer);
-        if (!block) return false;
-        int32_t got;
-        if (compressed) {
-            got = VssDecodeItSample(f.at(dataOffset < f.size() ? dataOffset : f.size()), available, block,
-                                    static_cast<int32_t>(length), wide, (convert & 0x04) != 0);
+        // What the file can hold at most: raw data byte for byte; compressed data one
+        // block of output per two bytes of block headers.
+        size_t fit = compressed ? available / 2 * (0x8000 / bytesPer) : available / bytesPer;
+        if (fit < length) length = static_cast<uint32_t>(fit);
+        uint8_t* block = length ? NewBlock(storage, length * bytesPer) : nullptr;
+        if (length && !block) return false;
+        int32_t got = 0;
+        if (length == 0) {
+        } else if (compressed) {
+            got = VssDecodeItSample(f.at(dataOffset), available, block, static_cast<int32_t>(length), wide,
+                                    (convert & 0x04) != 0);
         } else {
-            size_t fit = available / bytesPer;
-            got = static_cast<int32_t>(length < fit ? length : fit);
-            if (got > 0) std::memcpy(block, f.at(dataOffset), static_cast<size_t>(got) * bytesPer);
+            got = static_cast<int32_t>(length);
+            std::memcpy(block, f.at(dataOffset), static_cast<size_t>(got) * bytesPer);
             if (wide)  // raw 16-bit data is stored with 0x80 added to each low byte
                 for (int32_t i = 0; i < got; ++i) block[2 * i] = static_cast<uint8_t>(block[2 * i] + 0x80);
         }
