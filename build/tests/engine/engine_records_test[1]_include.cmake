@@ -1,0 +1,5 @@
+if(EXISTS "/work/main/build/tests/engine/engine_records_test[1]_tests.cmake")
+  include("/work/main/build/tests/engine/engine_records_test[1]_tests.cmake")
+else()
+  add_test(engine_records_test_NOT_BUILT engine_records_test_NOT_BUILT)
+endif()

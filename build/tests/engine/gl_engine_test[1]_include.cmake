@@ -1,0 +1,5 @@
+if(EXISTS "/work/main/build/tests/engine/gl_engine_test[1]_tests.cmake")
+  include("/work/main/build/tests/engine/gl_engine_test[1]_tests.cmake")
+else()
+  add_test(gl_engine_test_NOT_BUILT gl_engine_test_NOT_BUILT)
+endif()
