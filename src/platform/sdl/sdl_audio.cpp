@@ -1,0 +1,103 @@
+// sdl_audio.cpp -- the audio-output contract on SDL2's audio devices. The default device
+// is opened with a null name, so SDL follows the system's choice.
+#include "platform/audio.h"
+
+#include <SDL.h>
+
+#include <mutex>
+
+namespace platform {
+
+struct AudioOutput {
+    SDL_AudioDeviceID device = 0;
+    AudioCallback callback = nullptr;
+    void* user = nullptr;
+};
+
+namespace {
+
+std::mutex audioInitMutex;
+int audioInitCount = 0;
+
+bool AcquireAudio(std::string* error) {
+    std::lock_guard<std::mutex> lock(audioInitMutex);
+    if (audioInitCount == 0 && SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        if (error) *error = std::string("SDL audio: ") + SDL_GetError();
+        return false;
+    }
+    ++audioInitCount;
+    return true;
+}
+
+void ReleaseAudio() {
+    std::lock_guard<std::mutex> lock(audioInitMutex);
+    if (audioInitCount > 0 && --audioInitCount == 0) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+}
+
+void SDLCALL Trampoline(void* userdata, Uint8* stream, int len) {
+    auto* output = static_cast<AudioOutput*>(userdata);
+    output->callback(output->user, stream, len);
+}
+
+}  // namespace
+
+bool ListAudioOutputs(std::vector<AudioOutputInfo>* outputs, std::string* error) {
+    outputs->clear();
+    if (!AcquireAudio(error)) return false;
+    int count = SDL_GetNumAudioDevices(0);
+    if (count > 0 || SDL_GetCurrentAudioDriver() != nullptr) {
+        // The default device comes first, opened by role; the named devices follow.
+        AudioOutputInfo def;
+        def.name = "Default Sound Device";
+        def.isDefault = true;
+        outputs->push_back(def);
+    }
+    for (int i = 0; i < count; ++i) {
+        const char* name = SDL_GetAudioDeviceName(i, 0);
+        if (!name) continue;
+        AudioOutputInfo info;
+        info.name = name;
+        outputs->push_back(info);
+    }
+    ReleaseAudio();
+    return true;
+}
+
+AudioOutput* OpenAudioOutput(const char* deviceName, const AudioFormat& format, AudioCallback callback,
+                             void* user, std::string* error) {
+    if (!AcquireAudio(error)) return nullptr;
+    auto* output = new AudioOutput;
+    output->callback = callback;
+    output->user = user;
+    SDL_AudioSpec want{};
+    want.freq = format.rate;
+    want.format = format.bits == 8 ? AUDIO_U8 : AUDIO_S16LSB;
+    want.channels = static_cast<Uint8>(format.channels);
+    want.samples = static_cast<Uint16>(format.callbackFrames);
+    want.callback = Trampoline;
+    want.userdata = output;
+    SDL_AudioSpec have{};
+    // No allowed changes: SDL converts to whatever the device really plays.
+    output->device = SDL_OpenAudioDevice(deviceName, 0, &want, &have, 0);
+    if (output->device == 0) {
+        if (error) *error = std::string("SDL_OpenAudioDevice: ") + SDL_GetError();
+        delete output;
+        ReleaseAudio();
+        return nullptr;
+    }
+    return output;
+}
+
+void StartAudioOutput(AudioOutput* output) {
+    if (output) SDL_PauseAudioDevice(output->device, 0);
+}
+
+void CloseAudioOutput(AudioOutput* output) {
+    if (!output) return;
+    // SDL_CloseAudioDevice waits for a running callback and stops the device thread.
+    SDL_CloseAudioDevice(output->device);
+    delete output;
+    ReleaseAudio();
+}
+
+}  // namespace platform

@@ -1,0 +1,239 @@
+// output.cpp -- the three ways the mixer's bytes leave the sound system:
+//   the stream   an audio device reads a ring of segment count x segment size bytes;
+//                crossing a segment boundary wakes the streaming thread, which refills
+//                exactly the part of the ring the play cursor has left, so what it mixes
+//                is heard one whole ring later;
+//   the timer    "No Sound": a 100 ms window timer mixes the elapsed whole milliseconds at
+//                1000 Hz, so the music advances in real time without any sound;
+//   the capture  once per captured frame exactly that frame's share of rate/fps frames is
+//                mixed and appended to a WAV file beside the frames.
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <thread>
+
+#include "platform/audio.h"
+#include "platform/platform.h"
+#include "sound/output_ring.h"
+#include "sound/sound_internal.h"
+
+namespace {
+
+// ---------------------------------------------------------------- stream
+
+struct Stream {
+    VssRing ring;
+    platform::AudioOutput* output = nullptr;
+    platform::Signal* segmentReached = nullptr;
+    std::atomic<bool> stopping{false};
+    std::thread thread;
+};
+
+Stream* stream = nullptr;
+
+void DeviceCallback(void* user, uint8_t* bytes, int count) {
+    auto* s = static_cast<Stream*>(user);
+    if (VssRingConsume(s->ring, bytes, count)) s->segmentReached->Set();
+}
+
+void StreamingThread(Stream* s) {
+    for (;;) {
+        // The wait has a time-out only so that a lost wake-up cannot stall the music.
+        s->segmentReached->Wait(1000);
+        if (s->stopping.load(std::memory_order_acquire)) return;
+        const int32_t play = s->ring.playCursor.load(std::memory_order_acquire) & ~7;
+        const int32_t write = s->ring.writeCursor.load(std::memory_order_relaxed);
+        VssRegion regions[2];
+        const int count = VssRefillRegions(write, play, s->ring.layout.totalSize, regions);
+        for (int i = 0; i < count; ++i) VSS_Mix(regions[i].bytes, s->ring.bytes.data() + regions[i].offset);
+        s->ring.writeCursor.store(play, std::memory_order_release);
+    }
+}
+
+// ---------------------------------------------------------------- timer
+
+constexpr uint32_t kTimerId = 12345678;
+
+struct Timer {
+    platform::Window* window = nullptr;
+    int64_t previous = 0;
+    uint8_t scratch[5000];
+};
+
+Timer timer;
+
+void TimerProc(platform::Window*, uint32_t) {
+    int64_t now = 0;
+    const int64_t frequency = platform::CounterFrequency();
+    if (!platform::QueryCounter(&now) || frequency <= 0) VssFatalBox("VSS error - QueryPerformanceCounter() failed");
+    VSS_Mix(VssTimerElapsedMs(timer.previous, now, frequency), timer.scratch);
+    timer.previous = now;
+}
+
+// ---------------------------------------------------------------- capture
+
+struct Capture {
+    FILE* file = nullptr;
+    int32_t rate = 0;
+    int32_t fps = 30;
+    int32_t bytesPerFrame = 1;
+    int32_t channels = 1;
+    int32_t bits = 8;
+    uint64_t frames = 0;       // video frames so far
+    uint32_t dataBytes = 0;
+    std::vector<uint8_t> buffer;
+};
+
+Capture capture;
+
+void Put32(uint8_t* p, uint32_t v) {
+    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+void WriteWavHeader(FILE* f, int32_t rate, int32_t channels, int32_t bits, uint32_t dataBytes) {
+    uint8_t h[44] = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0, 1, 0};
+    Put32(h + 4, 36 + dataBytes);
+    h[22] = static_cast<uint8_t>(channels);
+    Put32(h + 24, static_cast<uint32_t>(rate));
+    const int32_t align = channels * bits / 8;
+    Put32(h + 28, static_cast<uint32_t>(rate * align));
+    h[32] = static_cast<uint8_t>(align);
+    h[34] = static_cast<uint8_t>(bits);
+    std::memcpy(h + 36, "data", 4);
+    Put32(h + 40, dataBytes);
+    std::fseek(f, 0, SEEK_SET);
+    std::fwrite(h, 1, sizeof h, f);
+}
+
+void CaptureHook(void*, uint64_t) {
+    Capture& c = capture;
+    if (!c.file) return;
+    // Frame i gets the frames between i*rate/fps and (i+1)*rate/fps, so the audio never
+    // drifts from the pictures even when fps does not divide the rate.
+    const uint64_t from = c.frames * static_cast<uint64_t>(c.rate) / static_cast<uint64_t>(c.fps);
+    const uint64_t to = (c.frames + 1) * static_cast<uint64_t>(c.rate) / static_cast<uint64_t>(c.fps);
+    c.frames += 1;
+    const size_t bytes = static_cast<size_t>(to - from) * c.bytesPerFrame;
+    c.buffer.resize(bytes);
+    VSS_Mix(static_cast<int>(bytes), c.buffer.data());
+    std::fseek(c.file, 0, SEEK_END);
+    std::fwrite(c.buffer.data(), 1, bytes, c.file);
+    c.dataBytes += static_cast<uint32_t>(bytes);
+    // The header is kept true after every frame, so an interrupted capture still plays.
+    WriteWavHeader(c.file, c.rate, c.channels, c.bits, c.dataBytes);
+    std::fflush(c.file);
+}
+
+}  // namespace
+
+int32_t VssTimerElapsedMs(int64_t previous, int64_t now, int64_t frequency) {
+    if (frequency <= 0 || now <= previous) return 0;
+    double ms = static_cast<double>(now - previous) / static_cast<double>(frequency) * 1000.0;
+    // After a stall the music moves on by at most five seconds.
+    return ms >= 5000.0 ? 5000 : static_cast<int32_t>(ms);
+}
+
+int VssStreamStart(const char* deviceName, int rate, int format, int latencyMs) {
+    if (rate < 1024 || rate > 100000 || format < 0 || format > 3 || latencyMs < 200 || latencyMs > 10000) {
+        VSS_LastError = 37;
+        return 0;
+    }
+    auto* s = new Stream;
+    s->ring.layout = VssComputeRingLayout(rate, format, latencyMs);
+    s->ring.bytes.assign(static_cast<size_t>(s->ring.layout.totalSize), (format & 1) ? 0x00 : 0x80);
+    platform::AudioFormat wanted;
+    wanted.rate = rate;
+    wanted.bits = (format & 1) ? 16 : 8;
+    wanted.channels = (format & 2) ? 2 : 1;
+    // Device requests of about a quarter segment keep the wake-ups close to the boundaries.
+    int32_t frames = s->ring.layout.segmentSize / (((format & 1) ? 2 : 1) * wanted.channels) / 4;
+    int32_t pow2 = 256;
+    while (pow2 * 2 <= frames && pow2 < 4096) pow2 *= 2;
+    wanted.callbackFrames = pow2;
+    std::string error;
+    s->segmentReached = new platform::Signal;
+    s->output = platform::OpenAudioOutput(deviceName, wanted, DeviceCallback, s, &error);
+    if (!s->output) {
+        VssErrorBox("OpenAudioOutput() failed (%s)", error.c_str());
+        delete s->segmentReached;
+        delete s;
+        return 0;
+    }
+    try {
+        s->thread = std::thread(StreamingThread, s);
+    } catch (...) {
+        VssErrorBox("CreateThread() failed");
+        platform::CloseAudioOutput(s->output);
+        delete s->segmentReached;
+        delete s;
+        return 0;
+    }
+    stream = s;
+    platform::StartAudioOutput(s->output);
+    return 1;
+}
+
+int VssStreamStop() {
+    Stream* s = stream;
+    if (!s) return 1;
+    // Closing the device ends its callbacks; the thread is then told to stop and is joined,
+    // so no mixing pass is left running when the tables are freed.
+    platform::CloseAudioOutput(s->output);
+    s->stopping.store(true, std::memory_order_release);
+    s->segmentReached->Set();
+    s->thread.join();
+    delete s->segmentReached;
+    delete s;
+    stream = nullptr;
+    return 1;
+}
+
+int VssTimerStart(platform::Window* window) {
+    timer.window = window;
+    if (!platform::SetWindowTimer(window, kTimerId, 100, TimerProc)) {
+        VssErrorBox("SetTimer() failed");
+        return 0;
+    }
+    if (!platform::QueryCounter(&timer.previous)) {
+        VssErrorBox("QueryPerformanceCounter() failed");
+        return 0;
+    }
+    return 1;
+}
+
+int VssTimerStop() {
+    if (!platform::KillWindowTimer(timer.window, kTimerId)) {
+        VssErrorBox("KillTimer() failed");
+        return 0;
+    }
+    return 1;
+}
+
+int VssCaptureStart(const char* directory, int rate, int format, int fps) {
+    Capture& c = capture;
+    std::string path = std::string(directory && *directory ? directory : ".") + "/sound.wav";
+    c.file = std::fopen(path.c_str(), "w+b");
+    if (!c.file) {
+        VssErrorBox("Could not create %s", path.c_str());
+        return 0;
+    }
+    c.rate = rate;
+    c.fps = fps > 0 ? fps : 30;
+    c.channels = (format & 2) ? 2 : 1;
+    c.bits = (format & 1) ? 16 : 8;
+    c.bytesPerFrame = c.channels * c.bits / 8;
+    c.frames = 0;
+    c.dataBytes = 0;
+    WriteWavHeader(c.file, c.rate, c.channels, c.bits, 0);
+    platform::SetCaptureFrameHook(CaptureHook, nullptr);
+    return 1;
+}
+
+int VssCaptureStop() {
+    platform::SetCaptureFrameHook(nullptr, nullptr);
+    if (capture.file) {
+        std::fclose(capture.file);
+        capture.file = nullptr;
+    }
+    return 1;
+}
