@@ -17,6 +17,7 @@
 #include "shell/quit.h"
 #include "shell/random.h"
 #include "shell/setup_dialog.h"
+#include "sound/vss.h"
 
 namespace {
 constexpr int kLoadingSteps = 22;
@@ -62,6 +63,7 @@ bool ChooseFromCommandLine(const CommandLine& c, const DisplayDevice* devices, i
             }
         }
     }
+    choice->soundDevice = VSS_HasOutputDevices();
     if (c.soundGiven) choice->soundDevice = c.soundDevice;
     if (c.soundFormat >= 0) choice->soundFormat = c.soundFormat;
     if (c.mixingRate > 0) choice->mixingRate = c.mixingRate;
@@ -69,11 +71,15 @@ bool ChooseFromCommandLine(const CommandLine& c, const DisplayDevice* devices, i
     return true;
 }
 
-// The sound system's devices for the dialog, and its default one.
+// The sound system's devices for the dialog, and its default one (the first output
+// device when there is one, else "No Sound").
 std::vector<std::string> SoundDeviceNames(int32_t* defaultDevice) {
-    *defaultDevice = 0;
-    return {"No Sound"};
+    std::vector<std::string> names;
+    for (int i = 0; i < VSS_GetNumDevices(); ++i) names.emplace_back(VSS_GetDeviceName(i));
+    *defaultDevice = VSS_HasOutputDevices();
+    return names;
 }
+
 
 // Reaching order o, row r: the loop runs while the position is before it.
 [[maybe_unused]] bool Before(int order, int row, int endOrder, int endRow) {
@@ -82,6 +88,10 @@ std::vector<std::string> SoundDeviceNames(int32_t* defaultDevice) {
 }  // namespace
 
 int ListDevices() {
+    if (VSS_EnumDevices()) {
+        std::printf("Sound devices (--sound N):\n");
+        for (int i = 0; i < VSS_GetNumDevices(); ++i) std::printf("  %d: %s\n", i, VSS_GetDeviceName(i));
+    }
     GLEngine* engine = CreateGLEngine();
     DisplayDevice* devices = nullptr;
     int32_t count = 0;
@@ -108,6 +118,9 @@ void RunShow(const CommandLine& commandLine) {
         devices = nullptr;
         deviceCount = 0;
     }
+
+    // 4: the sound devices.
+    if (!VSS_EnumDevices()) Quit("Could not enumerate VSS devices");
 
     // 5-6: the shared generator and the clock.
     SeedRandom(17);
@@ -162,6 +175,12 @@ void RunShow(const CommandLine& commandLine) {
     LoadingScreenInit();
     LoadingScreenStep(0, kLoadingSteps);
 
+    // 13-16: the sound system on the render window.
+    if (!VSS_SetDevice(choice.soundDevice)) Quit("Could not set VSS device");
+    if (!VSS_PreInit(300, 200 + 100 * choice.bufferLengthIndex, 1, 0)) Quit("Could not pre-initialise VSS");
+    if (!VSS_Init(demo.engine->GetWindow(), choice.soundFormat, choice.mixingRate, 32)) Quit("Could not initialise VSS");
+    demo.startedFlags |= kStartedSound;
+
     // 20: the loading plan.
     int step = 0;
     LoadingScreenStep(++step, kLoadingSteps), TitleInit();
@@ -178,7 +197,11 @@ void RunShow(const CommandLine& commandLine) {
         LoadingScreenStep(++step, kLoadingSteps), LoadWarFrames(batch[0], batch[1]);
     LoadingScreenStep(++step, kLoadingSteps);
 
-    // The show.
+    // The show: the music starts, and a freshly loaded module stands at order 0.
+    if (demo.module) {
+        VSS_Play(demo.module);
+        while (demo.module->currentOrder.load(std::memory_order_relaxed) != 0) platform::SleepMs(50);
+    }
     demo.engine->StartProfiling();
     TitleRun();
     PlayEhFrames(50, 53);
@@ -191,5 +214,6 @@ void RunShow(const CommandLine& commandLine) {
     BrainRun();
     PlayEhFrames(0, 315);
     ClosingRun();
+    VSS_Stop();
     Quit(nullptr);
 }

@@ -7,6 +7,7 @@
 #include "engine/core/engine.h"
 #include "platform/platform.h"
 #include "shell/demo_state.h"
+#include "sound/vss.h"
 
 DemoState demo;
 
@@ -22,6 +23,7 @@ void Quit(const char* message) {
         framesPerSecond = demo.engine->GetFramesPerSecond();
         polygonsPerSecond = demo.engine->GetPolygonsPerSecond();
     }
+    if (demo.startedFlags & kStartedSound) VSS_Kill();
     if (engineStarted) demo.engine->Kill();
     if (engineStarted) {
         char text[256];

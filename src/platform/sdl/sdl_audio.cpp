@@ -45,7 +45,22 @@ bool ListAudioOutputs(std::vector<AudioOutputInfo>* outputs, std::string* error)
     outputs->clear();
     if (!AcquireAudio(error)) return false;
     int count = SDL_GetNumAudioDevices(0);
-    if (count > 0 || SDL_GetCurrentAudioDriver() != nullptr) {
+    // A driver may load on a machine with no sound card at all: without named devices,
+    // the default device is listed only when it really opens.
+    bool defaultOpens = count > 0;
+    if (!defaultOpens && SDL_GetCurrentAudioDriver() != nullptr) {
+        SDL_AudioSpec probe{};
+        probe.freq = 22050;
+        probe.format = AUDIO_S16LSB;
+        probe.channels = 2;
+        probe.samples = 1024;
+        const SDL_AudioDeviceID id = SDL_OpenAudioDevice(nullptr, 0, &probe, nullptr, 0);
+        if (id != 0) {
+            SDL_CloseAudioDevice(id);
+            defaultOpens = true;
+        }
+    }
+    if (defaultOpens) {
         // The default device comes first, opened by role; the named devices follow.
         AudioOutputInfo def;
         def.name = "Default Sound Device";
