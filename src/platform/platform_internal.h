@@ -8,4 +8,7 @@ namespace platform {
 // writes it as the next numbered PNG, runs the frame hook and steps the virtual clock.
 // Render-window thread only.
 void CaptureFrame(int width, int height);
+// Starts SDL's video (a count of starts, each stopped by SDL_QuitSubSystem), always with
+// the driver of the first start. False with SDL's reason when the display refuses.
+bool StartVideo(std::string* error);
 }  // namespace platform

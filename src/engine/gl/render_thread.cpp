@@ -43,7 +43,7 @@ void OpenGLEngine::RenderWindowThread() {
     std::string reason;
     auto fail = [&](const char* text) {
         SetError(text);
-        if (!reason.empty()) std::fprintf(stderr, "render window: %s\n", reason.c_str());
+        std::fprintf(stderr, "render window: %s (%s)\n", text, reason.c_str());
         if (created) {
             platform::ReleaseGLContext(created);
             platform::RestoreDisplayMode(created);

@@ -1,9 +1,14 @@
 // sdl_audio.cpp -- the audio-output contract on SDL2's audio devices. The default device
 // is opened with a null name, so SDL follows the system's choice.
 #include "platform/audio.h"
+#include "platform/platform.h"
 
 #include <SDL.h>
+#if UMBRAVEL_HAVE_ALSA
+#include <alsa/asoundlib.h>
+#endif
 
+#include <cstdarg>
 #include <mutex>
 
 namespace platform {
@@ -19,8 +24,17 @@ namespace {
 std::mutex audioInitMutex;
 int audioInitCount = 0;
 
+#if UMBRAVEL_HAVE_ALSA
+// ALSA's library prints every failed probe (a machine without a sound card has many) to
+// standard error; SDL reports the failures that matter, so the library's own lines go.
+void QuietAlsa(const char*, int, const char*, int, const char*, ...) {}
+#endif
+
 bool AcquireAudio(std::string* error) {
     std::lock_guard<std::mutex> lock(audioInitMutex);
+#if UMBRAVEL_HAVE_ALSA
+    if (audioInitCount == 0 && !GetOptions().verbose) snd_lib_error_set_handler(QuietAlsa);
+#endif
     if (audioInitCount == 0 && SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         if (error) *error = std::string("SDL audio: ") + SDL_GetError();
         return false;

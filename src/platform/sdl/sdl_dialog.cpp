@@ -15,7 +15,7 @@
 #include <cmath>
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/platform_internal.h"
 
 namespace platform {
 namespace {
@@ -155,7 +155,7 @@ int DrawDialog(const DialogTemplate& dialog, DialogHandler& handler, const Scale
 
 int RunModalDialog(const DialogTemplate& dialog, DialogHandler& handler) {
     if (IsHeadless()) return -1;
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return -1;
+    if (!StartVideo(nullptr)) return -1;
     SDL_DisplayMode desktop;
     if (SDL_GetDesktopDisplayMode(0, &desktop) != 0) desktop.w = 1024, desktop.h = 768;
 

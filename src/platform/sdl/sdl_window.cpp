@@ -53,6 +53,28 @@ std::mutex modesMutex;
 bool modesRead = false;
 std::vector<ModeInfo> modes;
 
+}  // namespace
+
+bool StartVideo(std::string* error) {
+    static std::mutex pinMutex;
+    for (int attempt = 0;; ++attempt) {
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) break;
+        // The display may refuse a connection for a moment right after another closed.
+        if (attempt == 20) {
+            if (error) *error = SDL_GetError();
+            return false;
+        }
+        SDL_Delay(50);
+    }
+    // Every later start uses the driver of the first, so the mode list read once stays
+    // the display's.
+    std::lock_guard<std::mutex> lock(pinMutex);
+    if (const char* driver = SDL_GetCurrentVideoDriver()) SDL_SetHint(SDL_HINT_VIDEODRIVER, driver);
+    return true;
+}
+
+namespace {
+
 void ReadModes() {
     std::lock_guard<std::mutex> lock(modesMutex);
     if (modesRead) return;
@@ -62,7 +84,7 @@ void ReadModes() {
         return;
     }
     const bool wasUp = SDL_WasInit(SDL_INIT_VIDEO) != 0;
-    if (!wasUp && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return;
+    if (!wasUp && !StartVideo(nullptr)) return;
     const int count = SDL_GetNumDisplayModes(0);
     for (int i = 0; i < count; ++i) {
         SDL_DisplayMode mode;
@@ -123,10 +145,7 @@ bool GetDisplayModeInfo(int index, ModeInfo* mode) {
 Window* CreateRenderWindow(const char* title, int width, int height, int colourBits, WindowProc proc,
                            std::string* error) {
     ReadModes();
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        if (error) *error = SDL_GetError();
-        return nullptr;
-    }
+    if (!StartVideo(error)) return nullptr;
     // The pixel format: RGBA with the mode's colour depth, 16-bit depth, no stencil, double buffer.
     const int channel = colourBits <= 16 ? 5 : 8;
     SDL_GL_ResetAttributes();
