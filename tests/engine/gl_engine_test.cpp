@@ -12,6 +12,7 @@
 #include "engine/core/engine.h"
 #include "engine/gl/gl_engine.h"
 #include "platform/platform.h"
+#include "support/capture_platform.h"
 
 namespace {
 constexpr int kWidth = 640, kHeight = 480;
@@ -25,15 +26,8 @@ struct Frame {
 class GLEngineTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        platform::Options options;
-        options.capture = true;
-        options.captureDir = (std::filesystem::temp_directory_path() /
-                              ("umbravel_gl_engine_test_" + std::to_string(getpid())))
-                                 .string();
-        options.captureWidth = kWidth;
-        options.captureHeight = kHeight;
         std::string error;
-        ASSERT_TRUE(platform::Startup(options, &error)) << error;
+        ASSERT_TRUE(StartCapturePlatform("umbravel_gl_engine_test", kWidth, kHeight, &error)) << error;
     }
 
     void SetUp() override {

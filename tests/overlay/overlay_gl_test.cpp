@@ -10,6 +10,7 @@
 #include "engine/core/engine.h"
 #include "overlay/overlay.h"
 #include "platform/platform.h"
+#include "support/capture_platform.h"
 
 namespace {
 constexpr int kWidth = 320, kHeight = 240;
@@ -17,14 +18,8 @@ constexpr int kWidth = 320, kHeight = 240;
 class OverlayGLTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        platform::Options options;
-        options.capture = true;
-        options.captureDir =
-            (std::filesystem::temp_directory_path() / ("umbravel_overlay_test_" + std::to_string(getpid()))).string();
-        options.captureWidth = kWidth;
-        options.captureHeight = kHeight;
         std::string error;
-        ASSERT_TRUE(platform::Startup(options, &error)) << error;
+        ASSERT_TRUE(StartCapturePlatform("umbravel_overlay_test", kWidth, kHeight, &error)) << error;
     }
     void SetUp() override {
         engine = CreateGLEngine();
