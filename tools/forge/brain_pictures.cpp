@@ -19,11 +19,13 @@ constexpr int kSide = 256;
 // The folds: a ridged field whose creases are the grooves (sulci). 0 in a groove, 1 on a
 // ridge. Each hemisphere mirrors the other with a slight offset, like real brains.
 float Folds(const Noise& noise, float u, float v) {
-    float mx = u < 0.5f ? 0.5f - u : u - 0.5f + 0.03f;
-    float warp = noise.Fbm(mx * 3.0f, v * 3.0f, 2) * 0.35f;
-    float n = noise.At(mx * 9.0f + warp * 3.0f, v * 11.0f + warp * 4.0f);
-    n += 0.5f * noise.At(mx * 19.0f, v * 21.0f + 7.0f);
-    return Clamp01(std::fabs(n) * 2.2f);
+    // The hemispheres share the large shapes but not the small ones.
+    float mx = u < 0.5f ? 0.5f - u : u - 0.5f + 0.21f;
+    // Contour bands of a slow field wind like gyri; a second field bends them.
+    float warp = noise.Fbm(mx * 3.0f + 11.0f, v * 3.0f, 2);
+    float field = noise.Fbm(mx * 5.5f + warp * 0.6f, v * 6.5f + warp * 0.5f, 3);
+    float bands = 0.5f + 0.5f * std::cos(field * kPi * 9.0f);
+    return Clamp01(bands);
 }
 
 // How far inside the brain's outline (0 outside, 1 well inside); the middle groove between
@@ -45,7 +47,7 @@ Canvas Tissue(int variant) {
     };
     c.Fill([&](int, int, float u, float v) {
         float f = Folds(folds, u, v);
-        float ridge = SmoothStep(0.05f, 0.6f, f);
+        float ridge = SmoothStep(0.0f, 0.4f, f);
         float speck = 0.5f + 0.5f * detail.Fbm(u * 24.0f, v * 24.0f, 3);
         Colour t = Mix(tones[variant][0], tones[variant][1], ridge * (0.75f + 0.25f * speck));
         float vessel = std::pow(detail.Ridged(u * 4.0f + variant, v * 4.0f, 4), 8.0f);
@@ -70,13 +72,13 @@ Canvas ActivityMap(int variant) {
         float in = Inside(u, v);
         Colour out{};
         if (variant == 0) {
-            float line = SmoothStep(0.10f, 0.0f, f);
+            float line = SmoothStep(0.12f, 0.0f, f);
             float pulse = Clamp01(0.4f + act.Fbm(u * 3.0f, v * 3.0f, 2));
             out = Rgb(90, 230, 255) * line * pulse;
         } else if (variant == 1) {
             float lobe = Clamp01(act.Fbm(u * 2.5f, v * 2.5f, 3) * 1.6f);
             float ridge = SmoothStep(0.2f, 0.7f, f);
-            out = Rgb(170, 60, 220) * lobe * (0.5f + 0.5f * ridge) * 0.8f;
+            out = Rgb(200, 80, 255) * lobe * (0.4f + 0.8f * ridge) * 1.3f;
         } else {
             float ridge = SmoothStep(0.55f, 0.9f, f);
             float spots = std::pow(Clamp01(act.At(u * 30.0f, v * 30.0f) * 1.6f + 0.1f), 4.0f);

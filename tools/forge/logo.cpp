@@ -24,9 +24,9 @@ Image LogoImage() {
         Colour ground = Rgb(8, 3, 14) + Rgb(60, 10, 40) * haze * 8.0f;
         return ground + Rgb(190, 150, 230) * ring + Rgb(150, 60, 170) * nerves;
     });
-    Typeface title(TitleFontPath(), 96, false);
-    Mask word = title.Line("Vorn", 2);
-    int wx = (n - word.width) / 2, wy = (n - word.height) / 2 + 4;
+    Typeface title(TitleFontPath(), 62, false);
+    Mask word = title.Line("Vorn", 3);
+    int wx = (n - word.width) / 2, wy = (n - word.height) / 2 + 2;
     Mask halo = BlurMask(word, 6, 16);
     StampAdd(c, halo, wx - 16, wy - 16, Rgb(170, 70, 200) * 1.6f);
     // Letters lit from above: white at the top edge fading to violet.

@@ -227,17 +227,23 @@ Canvas HeartMusclePicture() {
     Canvas c(kSide, kSide);
     Noise noise(0x4EA27);
     c.Fill([&](int, int, float u, float v) {
-        float bend = noise.Fbm(u * 2.0f, v * 2.0f, 2) * 0.6f;
-        float fibre = 0.5f + 0.5f * std::sin((u * 0.6f + v + bend) * 120.0f + noise.At(u * 20, v * 20) * 2.0f);
-        float lump = 0.5f + 0.5f * noise.Fbm(u * 8.0f, v * 8.0f, 3);
-        float groove = std::fabs(v - 0.45f - 0.12f * std::sin(u * 7.0f));
-        float fat = SmoothStep(0.08f, 0.02f, groove) * (0.6f + 0.4f * lump);
-        float vessel = std::pow(noise.Ridged(u * 3.5f + 5.0f, v * 3.5f, 4), 7.0f);
-        float gloss = std::pow(Clamp01(noise.Fbm(u * 5.0f + 9.0f, v * 5.0f, 3) + 0.2f), 3.0f);
-        Colour muscle = Mix(Rgb(90, 8, 14), Rgb(170, 28, 34), fibre * 0.5f + lump * 0.5f);
-        Colour out = Mix(muscle, Rgb(210, 170, 90), fat * 0.85f);
-        out = Mix(out, Rgb(60, 10, 60), Clamp01(vessel * 1.6f));
-        return out + Rgb(255, 200, 200) * gloss * 0.35f;
+        float bend = noise.Fbm(u * 1.5f, v * 1.5f, 3);
+        // Fine striations running along the muscle, bent by the chamber's shape.
+        float fibre = 0.5f + 0.5f * std::sin((v + 0.12f * bend + 0.15f * u) * 150.0f + noise.At(u * 40, v * 8) * 2.5f);
+        float strand = std::pow(fibre, 3.0f);
+        float lump = 0.5f + 0.5f * noise.Fbm(u * 7.0f, v * 7.0f, 3);
+        // A groove of fat with a coronary vessel in it, running across the muscle.
+        float gy = 0.48f + 0.08f * std::sin(u * 5.0f + 1.0f) + 0.05f * noise.At(u * 4.0f, 2.0f);
+        float groove = std::fabs(v - gy);
+        float fat = SmoothStep(0.05f, 0.015f, groove) * (0.5f + 0.5f * lump);
+        float artery = SmoothStep(0.012f, 0.004f, groove);
+        float vessel = std::pow(noise.Ridged(u * 3.0f + 5.0f, v * 3.0f, 4), 9.0f);
+        float gloss = std::pow(Clamp01(noise.Fbm(u * 4.0f + 9.0f, v * 4.0f, 3) + 0.1f), 4.0f);
+        Colour muscle = Mix(Rgb(70, 4, 10), Rgb(165, 24, 30), 0.35f * strand + 0.65f * lump);
+        Colour out = Mix(muscle, Rgb(200, 160, 80), fat * 0.8f);
+        out = Mix(out, Rgb(120, 20, 30), artery);
+        out = Mix(out, Rgb(70, 10, 40), Clamp01(vessel * 1.4f));
+        return out + Rgb(255, 210, 210) * gloss * 0.4f;
     });
     return c;
 }

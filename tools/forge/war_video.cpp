@@ -47,6 +47,7 @@ struct Scene {
     std::vector<uint8_t> windows; // lit windows, per pixel below the roofs
     std::vector<Blast> blasts;
     std::vector<Gun> guns;
+    std::vector<float> fires;  // columns of buildings that burn all through the loop
 };
 
 const Scene& City() {
@@ -65,7 +66,7 @@ const Scene& City() {
             for (int x = 0; x < kSide + 16; ++x)
                 if (y > s.skyline[x] + 3 && y < kGroundY && (x % 4) == 1 && (y % 5) == 2 && rng.Int(9) == 0)
                     s.windows[static_cast<size_t>(y) * (kSide + 16) + x] = 1;
-        for (int i = 0; i < 16; ++i) {
+        for (int i = 0; i < 22; ++i) {
             Blast b;
             b.start = rng.Int(kLoop);
             b.ground = i % 3 != 2;
@@ -84,6 +85,7 @@ const Scene& City() {
             g.blocks = static_cast<uint32_t>(rng.Next()) | 0x11111u;  // every gun fires often
             s.guns.push_back(g);
         }
+        for (int i = 0; i < 4; ++i) s.fires.push_back(rng.Range(20, 236));
         return s;
     }();
     return scene;
@@ -123,6 +125,22 @@ Canvas WarFrame(int frame) {
         float k = age < 3 ? 1.0f + (3 - age) * 0.7f : std::exp(-(age - 3) / (b.life * 0.35f));
         lights.push_back({b.x + shakeX, b.y + shakeY, k * (b.ground ? 1.0f : 0.5f)});
     }
+    // Fires that never go out flicker at whole multiples of the loop's frequency.
+    std::vector<Light> fires;
+    for (size_t i = 0; i < city.fires.size(); ++i) {
+        float x = city.fires[i];
+        float roof = city.skyline[std::clamp(static_cast<int>(x) + 8, 0, kSide + 15)];
+        float flicker = 0.75f + 0.15f * std::sin(kTau * (37.0f + 11 * i) * phase) + 0.1f * std::sin(kTau * (71.0f + 5 * i) * phase);
+        fires.push_back({x + shakeX, roof + shakeY, flicker});
+        lights.push_back({x + shakeX, roof + shakeY, flicker * 0.45f});
+    }
+    // Two searchlights sweeping the sky from the ground.
+    struct Beam { float x, dx, dy; };
+    Beam beams[2];
+    for (int i = 0; i < 2; ++i) {
+        float a = (i ? 0.45f : -0.35f) + 0.35f * std::sin(kTau * (2.0f + i) * phase + i * 2.0f);
+        beams[i] = {(i ? 190.0f : 60.0f) + shakeX, std::sin(a), -std::cos(a)};
+    }
 
     // Smoke at quarter resolution, looped: two phases of drifting noise one loop apart.
     constexpr int kLow = 64;
@@ -148,14 +166,22 @@ Canvas WarFrame(int frame) {
         for (int x = 0; x < kSide; ++x) {
             float sx = x - shakeX, sy = y - shakeY;
             float h = Clamp01(sy / kGroundY);
-            Colour sky = Mix(Rgb(6, 12, 20), Rgb(26, 40, 44), h * h);
+            Colour sky = Mix(Rgb(8, 14, 26), Rgb(44, 56, 62), h * h);
+            for (const Beam& b : beams) {
+                float rx = x - b.x, ry = y - (kGroundY + shakeY);
+                float along = rx * b.dx + ry * b.dy;
+                if (along <= 0) continue;
+                float across = rx * b.dy - ry * b.dx;
+                float w = 2.0f + along * 0.06f;
+                sky = sky + Rgb(150, 170, 190) * (0.22f * std::exp(-across * across / (w * w)) * std::exp(-along / 260.0f));
+            }
             float fire = 0;
             for (const Light& l : lights) {
                 float dx = x - l.x, dy = (y - l.y) * 1.6f;
                 fire += l.k * 900.0f / (900.0f + dx * dx + dy * dy);
             }
             float sm = Clamp01(smokeAt(sx, sy) * 0.9f + 0.35f) * SmoothStep(20.0f, 150.0f, sy);
-            Colour out = sky + Rgb(255, 110, 30) * fire * 0.35f;
+            Colour out = sky + Rgb(255, 110, 30) * fire * 0.55f;
             out = Mix(out, Rgb(40, 36, 34) + Rgb(255, 120, 40) * fire * 0.6f, sm * 0.7f);
             // The city: black roofs with a few lit windows, their edges lit by the fires.
             int cx = std::clamp(static_cast<int>(sx) + 8, 0, kSide + 15);
@@ -178,6 +204,10 @@ Canvas WarFrame(int frame) {
         AddGlow(c, bx, by, b.size * (0.4f + grow * 0.6f), Rgb(255, 150, 50) * k, b.size * 5.0f);
         AddGlow(c, bx, by, b.size * 0.3f, Rgb(255, 240, 200) * k * (age < 6 ? 1.0f : 0.3f), b.size * 2.0f);
     }
+    for (const Light& f : fires) {
+        AddGlow(c, f.x, f.y - 2, 5.0f * f.k, Rgb(255, 130, 40) * f.k, 30);
+        AddGlow(c, f.x, f.y, 2.0f, Rgb(255, 230, 150) * f.k, 8);
+    }
     // Tracers: every round alive now, from its last position to this one.
     for (const Gun& g : city.guns)
         for (int age = 0; age < 26; ++age) {
@@ -187,9 +217,9 @@ Canvas WarFrame(int frame) {
             RoundAt(g, s, static_cast<float>(age), x1, y1);
             RoundAt(g, s, std::max(0.0f, age - 0.9f), x0, y0);
             float fade = 1.0f - age / 26.0f;
-            AddStroke(c, x0 + shakeX, y0 + shakeY, x1 + shakeX, y1 + shakeY, 0.6f, Rgb(255, 200, 90) * fade, 2.5f);
+            AddStroke(c, x0 + shakeX, y0 + shakeY, x1 + shakeX, y1 + shakeY, 0.8f, Rgb(255, 215, 110) * (1.3f * fade), 3.5f);
         }
-        
+
     // The camera's own look: bloom, scan lines, grain, dark corners.
     Bloom(c, 0.6f, 3, 0.6f);
     Rng grain(0x3A2000 + frame);
