@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config git
   libsdl2-dev libasound2-dev libimgui-dev libstb-dev libgl-dev libegl-dev libgl1-mesa-dri libegl-mesa0 libpng-dev
-  libjpeg62-turbo-dev libopenmpt-dev
+  libjpeg62-turbo-dev libopenmpt-dev libfreetype-dev fonts-terminus fonts-dejavu-core
   googletest libgtest-dev libbenchmark-dev clang
   xvfb xauth xdotool x11-utils
 )

@@ -1,0 +1,22 @@
+// content_units.cpp -- the generator units in the order they run. The music module and
+// the 3D objects join as units of their own.
+#include "content.h"
+
+namespace forge {
+
+namespace {
+constexpr ContentUnit kUnits[] = {
+    {"font", MakeSystemFont},
+    {"logo", MakeLogo},
+    {"beep", MakeBeep},
+    {"stills", MakeStills},
+    {"sad", MakeSadFaces},
+    {"brain", MakeBrainPictures},
+    {"eh", MakeEhVideo},
+    {"war", MakeWarVideo},
+};
+}  // namespace
+
+std::span<const ContentUnit> ContentUnits() { return kUnits; }
+
+}  // namespace forge

@@ -1,0 +1,16 @@
+// name_table.h -- the names of the show's embedded files, in table order, as the forge
+// must write them (the file store embeds them under these exact names).
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace forge {
+
+// All 729 names, position 1 first.
+const std::vector<std::string>& EmbeddedNames();
+// The names this forge makes today: every picture, the font, the logo, the beep and the
+// video frames. Objects and the module come from units not written yet.
+std::vector<std::string> PictureAndSoundNames();
+
+}  // namespace forge
