@@ -70,6 +70,15 @@ void BuildLookup(HuffmanTable& t) {
             if (l < kHuffmanLookupBits) code = 2 * code + ((prefix >> (kHuffmanLookupBits - 1 - l)) & 1);
         }
         t.lookup[prefix] = entry;
+
+        // A code and its value bits that fit together: one look-up gives the coefficient.
+        t.fastAc[prefix] = 0;
+        if (entry <= kLookupInvalid) continue;
+        int32_t length = entry >> 8, rs = entry & 0xFF, size = rs & 15;
+        if (size == 0 || length + size > kHuffmanLookupBits) continue;
+        int32_t value = (prefix >> (kHuffmanLookupBits - length - size)) & ((1 << size) - 1);
+        if (value < (1 << (size - 1))) value = value - (1 << size) + 1;
+        t.fastAc[prefix] = int32_t(uint32_t(value) << 16) | ((rs >> 4) << 8) | (length + size);
     }
 }
 

@@ -24,6 +24,9 @@ struct HuffmanTable {
     // stream: (length << 8) | symbol; kLookupLonger when the code is longer (or absent),
     // kLookupInvalid when the code points outside HUFFVAL.
     uint16_t lookup[1 << kHuffmanLookupBits];
+    // For AC tables: when the next bits hold a whole code and its value bits,
+    // (value << 16) | (run << 8) | (code length + value length); else 0.
+    int32_t fastAc[1 << kHuffmanLookupBits];
 };
 inline constexpr uint16_t kLookupLonger = 0;
 inline constexpr uint16_t kLookupInvalid = 1;

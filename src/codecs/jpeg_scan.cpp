@@ -13,6 +13,15 @@
 
 namespace {
 
+// Eight lanes of single precision, and the lane types the samples pass through.
+typedef float Floats8 __attribute__((vector_size(32)));
+typedef int32_t Ints8 __attribute__((vector_size(32)));
+typedef uint8_t Bytes8 __attribute__((vector_size(8)));
+
+// Eight floats from memory of any alignment (filled in place: a vector is never passed by
+// value between functions built for different instruction sets).
+inline void Load8(Floats8& v, const float* p) { std::memcpy(&v, p, sizeof v); }
+
 // kZigZag[k]: the natural (row * 8 + column) position of the k-th coefficient.
 constexpr struct ZigZag {
     uint8_t natural[64] = {};
@@ -222,8 +231,29 @@ bool DecodeBlock(JpegDecoder& d, JpegComponent& c, float block[64], uint32_t* ro
         rowBits = columnBits = 1;
     }
 
+    const HuffmanTable& ac = *c.acTable;
+    BitReader& r = d.reader;
     for (int k = 1;;) {
-        int32_t rs = HuffmanDecode(d, *c.acTable);
+        if (r.bits < 16) Fill(d);
+        int32_t fast = ac.fastAc[r.acc >> (64 - kHuffmanLookupBits)];
+        int n = fast & 15;
+        // Only where no marked position lies within the bits: those take the slow path.
+        if (fast != 0 && r.consumed + n <= r.limit) {
+            r.acc <<= n;
+            r.bits -= n;
+            r.consumed += n;
+            k += (fast >> 8) & 15;
+            if (k > 63) return JpegFail(kCodecErrorInvalid, "Error - Huffman decode failed\n");
+            int32_t value = fast >> 16;
+            int natural = kZigZag.natural[k];
+            block[natural] = static_cast<float>(value) * static_cast<float>(q[k]);
+            rowBits |= 1u << (natural >> 3);
+            columnBits |= 1u << (natural & 7);
+            if (k == 63) break;
+            ++k;
+            continue;
+        }
+        int32_t rs = HuffmanDecode(d, ac);
         if (rs < 0) return false;
         int s = rs & 15, run = rs >> 4;
         if (s != 0) {
@@ -263,7 +293,11 @@ inline uint8_t ToSample(float result) {
 // Inverse DCT of a dequantised block in natural order, level shift and clamp, written
 // into a plane. Columns first (vertical frequencies to rows), then rows; zero rows and
 // columns of coefficients add nothing and are left out.
-void InverseTransformBlock(const float block[64], uint32_t rows, uint32_t columns, uint8_t* out, size_t stride) {
+// Built twice, for AVX2 and for any x86-64, and chosen at load time: the same operations
+// in the same order, so the results do not depend on the processor.
+__attribute__((target_clones("avx2", "default"))) void InverseTransformBlock(const float block[64], uint32_t rows,
+                                                                               uint32_t columns, uint8_t* out,
+                                                                               size_t stride) {
     if (rows <= 1 && columns <= 1) {
         // Only the DC coefficient: every sample is DC / 8, which single precision holds
         // exactly.
@@ -271,24 +305,33 @@ void InverseTransformBlock(const float block[64], uint32_t rows, uint32_t column
         for (int y = 1; y < 8; ++y) std::memcpy(out + y * stride, out, 8);
         return;
     }
-    float t[8][8] = {};
-    for (int v = 0; v < 8; ++v) {
-        if (!(rows & (1u << v))) continue;
-        const float* in = block + v * 8;
-        for (int y = 0; y < 8; ++y) {
-            float b = kBasis.value[v][y];
-            for (int u = 0; u < 8; ++u) t[y][u] += b * in[u];
+    // Each output row is a sum of rows scaled by one value each: eight lanes at once, in
+    // the order of the rows, so the sums are those of the scalar loops.
+    Floats8 t[8];
+    for (int y = 0; y < 8; ++y) {
+        Floats8 acc = {};
+        for (uint32_t m = rows; m; m &= m - 1) {
+            int v = __builtin_ctz(m);
+            Floats8 row;
+            Load8(row, block + v * 8);
+            acc += kBasis.value[v][y] * row;
         }
+        t[y] = acc;
     }
     for (int y = 0; y < 8; ++y) {
-        float s[8] = {};
-        for (int u = 0; u < 8; ++u) {
-            if (!(columns & (1u << u))) continue;
-            float a = t[y][u];
-            for (int x = 0; x < 8; ++x) s[x] += a * kBasis.value[u][x];
+        Floats8 acc = {};
+        for (uint32_t m = columns; m; m &= m - 1) {
+            int u = __builtin_ctz(m);
+            Floats8 basis;
+            Load8(basis, kBasis.value[u]);
+            acc += t[y][u] * basis;
         }
-        uint8_t* line = out + y * stride;
-        for (int x = 0; x < 8; ++x) line[x] = ToSample(s[x]);
+        // Level shift, clamp to 0..255 and truncate, as ToSample does.
+        Floats8 v = acc + 128.0f;
+        v = v < 0.0f ? Floats8{} : v;
+        v = v > 255.0f ? Floats8{} + 255.0f : v;
+        Bytes8 samples = __builtin_convertvector(__builtin_convertvector(v, Ints8), Bytes8);
+        std::memcpy(out + y * stride, &samples, 8);
     }
 }
 
@@ -414,6 +457,32 @@ int DecodeScan(JpegDecoder& d) {
     return 1;
 }
 
+// One row of pixels from its Y, Cb and Cr samples. The channels are computed apart
+// (channels: 3 x width bytes of scratch) so that the arithmetic runs on whole vectors.
+static __attribute__((target_clones("avx2", "default"))) void ConvertRow(
+    const uint8_t* __restrict ys, const uint8_t* __restrict cbs, const uint8_t* __restrict crs, int32_t width,
+    uint8_t* __restrict channels, uint8_t* __restrict out) {
+    uint8_t* __restrict reds = channels;
+    uint8_t* __restrict greens = channels + width;
+    uint8_t* __restrict blues = channels + 2 * width;
+    for (int32_t x = 0; x < width; ++x) {
+        float luma = static_cast<float>(ys[x]);
+        float cb = static_cast<float>(cbs[x]) - 128.0f;
+        float cr = static_cast<float>(crs[x]) - 128.0f;
+        int32_t r = static_cast<int32_t>(luma + 1.402f * cr);
+        int32_t g = static_cast<int32_t>(luma - 0.34414f * cb - 0.71414f * cr);
+        int32_t b = static_cast<int32_t>(luma + 1.772f * cb);
+        reds[x] = static_cast<uint8_t>(r < 0 ? 0 : r > 255 ? 255 : r);
+        greens[x] = static_cast<uint8_t>(g < 0 ? 0 : g > 255 ? 255 : g);
+        blues[x] = static_cast<uint8_t>(b < 0 ? 0 : b > 255 ? 255 : b);
+    }
+    for (int32_t x = 0; x < width; ++x) {
+        out[3 * x + 0] = reds[x];
+        out[3 * x + 1] = greens[x];
+        out[3 * x + 2] = blues[x];
+    }
+}
+
 int ConvertToRgb(JpegDecoder& d, RgbImage*& result) {
     result = nullptr;
     RgbImage* image = CreateRgbImage(d.width, d.height);
@@ -430,7 +499,7 @@ int ConvertToRgb(JpegDecoder& d, RgbImage*& result) {
     int32_t paddedWidth = d.mcusPerRow * 8 * hMax;
 
     // Each component's samples for one output row, repeated over the pixels they cover.
-    uint8_t* rowsBlock = static_cast<uint8_t*>(std::malloc(size_t(width) * 3));
+    uint8_t* rowsBlock = static_cast<uint8_t*>(std::malloc(size_t(width) * 6));
     int32_t* columnMap = static_cast<int32_t*>(std::malloc(sizeof(int32_t) * size_t(width) * 3));
     if (!rowsBlock || !columnMap) {
         std::free(rowsBlock);
@@ -439,6 +508,7 @@ int ConvertToRgb(JpegDecoder& d, RgbImage*& result) {
         JpegFail(kCodecErrorMemory, "Error decoding file\n");
         return 0;
     }
+    uint8_t* channels = rowsBlock + size_t(width) * 3;
     int32_t hRatio[3], vRatio[3], planeWidth[3];
     bool direct[3];
     for (int i = 0; i < 3; ++i) {
@@ -463,21 +533,7 @@ int ConvertToRgb(JpegDecoder& d, RgbImage*& result) {
                 samples[i] = row;
             }
         }
-        const uint8_t* ys = samples[0];
-        const uint8_t* cbs = samples[1];
-        const uint8_t* crs = samples[2];
-        uint8_t* out = image->pixels + size_t(y) * size_t(width) * 3;
-        for (int32_t x = 0; x < width; ++x) {
-            float luma = static_cast<float>(ys[x]);
-            float cb = static_cast<float>(cbs[x]) - 128.0f;
-            float cr = static_cast<float>(crs[x]) - 128.0f;
-            int32_t r = static_cast<int32_t>(luma + 1.402f * cr);
-            int32_t g = static_cast<int32_t>(luma - 0.34414f * cb - 0.71414f * cr);
-            int32_t b = static_cast<int32_t>(luma + 1.772f * cb);
-            out[3 * x + 0] = static_cast<uint8_t>(r < 0 ? 0 : r > 255 ? 255 : r);
-            out[3 * x + 1] = static_cast<uint8_t>(g < 0 ? 0 : g > 255 ? 255 : g);
-            out[3 * x + 2] = static_cast<uint8_t>(b < 0 ? 0 : b > 255 ? 255 : b);
-        }
+        ConvertRow(samples[0], samples[1], samples[2], width, channels, image->pixels + size_t(y) * size_t(width) * 3);
     }
     std::free(rowsBlock);
     std::free(columnMap);
