@@ -25,6 +25,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -133,7 +134,9 @@ using TimerProc = void (*)(Window* window, uint32_t timerId);
 
 // Render-window thread only: create, pump, draw in and destroy the window on one thread.
 // The window is shown at once; the procedure receives every message that Dispatch hands it.
-Window* CreateRenderWindow(const char* title, int width, int height, WindowProc proc, std::string* error);
+// Its GL pixel format (RGBA of `colourBits`, 16-bit depth, double buffer) is chosen here.
+Window* CreateRenderWindow(const char* title, int width, int height, int colourBits, WindowProc proc,
+                           std::string* error);
 void DestroyRenderWindow(Window* window);
 
 // Full screen: switch the display to a mode that matches the wanted fields. `fields` is a
@@ -160,8 +163,8 @@ bool KillWindowTimer(Window* window, uint32_t timerId);
 
 // ---------------------------------------------------------------- GL context
 
-// Render-window thread only. A context with the wanted colour depth, 16-bit depth buffer,
-// double buffer; false when no matching pixel format exists.
+// Render-window thread only. SetPixelFormat checks that the window got a GL pixel format
+// close to the wanted depth; false when none exists.
 bool SetPixelFormat(Window* window, int colourBits, std::string* error);
 bool CreateGLContext(Window* window, std::string* error);
 bool MakeGLContextCurrent(Window* window);
@@ -185,5 +188,7 @@ int ShowCursor(bool show);
 using CaptureFrameHook = void (*)(void* user, uint64_t frameIndex);
 void SetCaptureFrameHook(CaptureFrameHook hook, void* user);
 uint64_t CapturedFrameCount();
+// The last captured frame, RGB, top row first; false before the first one.
+bool LastCapturedFrame(std::vector<uint8_t>* rgb, int* width, int* height);
 
 }  // namespace platform

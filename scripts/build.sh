@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Configures and builds one flavour of the program: scripts/build.sh [release|asan|tsan]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+flavour=${1:-release}
+case "$flavour" in
+  release) extra=() ;;
+  asan) extra=(-DUMBRAVEL_SANITIZE=ON -DUMBRAVEL_BENCH=OFF) ;;
+  tsan) extra=(-DUMBRAVEL_TSAN=ON -DUMBRAVEL_BENCH=OFF) ;;
+  *) echo "usage: $0 [release|asan|tsan]" >&2; exit 2 ;;
+esac
+build="$root/build/$flavour"
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${extra[@]}" >/dev/null
+cmake --build "$build" -j"$(nproc)"

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs every test: the release build under Xvfb and without any
+# display (SDL's offscreen driver), then the address/undefined-behaviour and thread
+# sanitizer builds.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/setup.sh"
+export LIBGL_ALWAYS_SOFTWARE=1
+jobs=$(nproc)
+
+"$root/scripts/build.sh" release
+xvfb-run -a -s "-screen 0 1024x768x24" ctest --test-dir "$root/build/release" --output-on-failure -j"$jobs"
+# The same drawing and program tests on a machine with no display at all.
+env -u DISPLAY -u WAYLAND_DISPLAY ctest --test-dir "$root/build/release" --output-on-failure -R '^(GLEngine|Program)'
+
+"$root/scripts/build.sh" asan
+ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir "$root/build/asan" --output-on-failure -j"$jobs"
+
+"$root/scripts/build.sh" tsan
+# Mesa's software rasteriser runs its own uninstrumented threads; one is enough.
+LP_NUM_THREADS=0 TSAN_OPTIONS="halt_on_error=1 suppressions=$root/tests/tsan.supp" \
+  ctest --test-dir "$root/build/tsan" --output-on-failure -j"$jobs"

@@ -1,0 +1,6 @@
+// heart_section.cpp -- the heart section. Not built yet: its initialisation and run
+// operation do nothing, so the show passes straight on to the next item.
+#include "sections/sections.h"
+
+void HeartInit() {}
+void HeartRun() {}

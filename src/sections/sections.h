@@ -1,0 +1,23 @@
+// sections.h -- the show's sections: each has an initialisation, run while the loading
+// screen is up, and a run operation with its own frame loop that returns when its end
+// position in the music (or its own time) is reached.
+#pragma once
+
+void TitleInit();
+void TitleRun();
+void LogoInit();
+void LogoRun();
+void HeartInit();
+void HeartRun();
+void TvInit();
+void TvRun();
+void BrainInit();
+void BrainRun();
+void ClosingInit();
+void ClosingRun();
+
+// The two videos: load frames first..last (inclusive) during loading; show EH frames
+// first..last at 25 frames per second by the clock.
+void LoadEhFrames(int first, int last);
+void LoadWarFrames(int first, int last);
+void PlayEhFrames(int first, int last);

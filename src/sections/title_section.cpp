@@ -1,0 +1,6 @@
+// title_section.cpp -- the title section. Not built yet: its initialisation and run
+// operation do nothing, so the show passes straight on to the next item.
+#include "sections/sections.h"
+
+void TitleInit() {}
+void TitleRun() {}

@@ -1,0 +1,25 @@
+// command_line.h -- the program's flags.
+#pragma once
+
+#include <string>
+
+#include "platform/platform.h"
+
+struct CommandLine {
+    platform::Options platform;
+    bool help = false;
+    bool version = false;
+    bool noSetup = false;
+    bool listDevices = false;
+    bool modeGiven = false;
+    int modeWidth = 0, modeHeight = 0, modeBits = 0;
+    bool soundGiven = false;
+    int soundDevice = 0;  // -1: "none" (the silent device, entry 0)
+    int soundFormat = -1;  // -1: the default
+    int mixingRate = -1;
+    int bufferMs = -1;
+};
+
+// False with a one-line reason in *error for an unknown flag or a bad value.
+bool ParseCommandLine(int argc, char** argv, CommandLine* out, std::string* error);
+const char* CommandLineUsage();

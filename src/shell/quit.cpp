@@ -1,0 +1,44 @@
+// quit.cpp -- Quit, GetTime and the profiling box.
+#include "shell/quit.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "engine/core/engine.h"
+#include "platform/platform.h"
+#include "shell/demo_state.h"
+
+DemoState demo;
+
+void FormatProfilingResults(char* out, unsigned size, float framesPerSecond, float polygonsPerSecond) {
+    std::snprintf(out, size, "Profiling Results:\nFPS = %0.1f  PPS = %0.1f", framesPerSecond, polygonsPerSecond);
+}
+
+void Quit(const char* message) {
+    float framesPerSecond = 0.0f, polygonsPerSecond = 0.0f;
+    const bool engineStarted = (demo.startedFlags & kStartedEngine) && demo.engine;
+    if (engineStarted) {
+        demo.engine->StopProfiling();
+        framesPerSecond = demo.engine->GetFramesPerSecond();
+        polygonsPerSecond = demo.engine->GetPolygonsPerSecond();
+    }
+    if (engineStarted) demo.engine->Kill();
+    if (engineStarted) {
+        char text[256];
+        FormatProfilingResults(text, sizeof text, framesPerSecond, polygonsPerSecond);
+        platform::ShowMessageBox(text, "Vorn Umbravel Demo Profiling", platform::kBoxOk);
+    }
+    if (message) {
+        platform::ShowMessageBox(message, "Vorn Umbravel Demo Error", platform::kBoxOk | platform::kBoxIconExclamation);
+        platform::Shutdown();
+        std::exit(1);
+    }
+    platform::Shutdown();
+    std::exit(0);
+}
+
+float GetTime() {
+    int64_t now = 0;
+    platform::QueryCounter(&now);
+    return static_cast<float>(static_cast<double>(now - demo.timerStart) / static_cast<double>(demo.timerFrequency));
+}

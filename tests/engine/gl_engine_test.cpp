@@ -1,0 +1,269 @@
+// The engine drawing real frames with Mesa's software GL, read back through capture mode.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "engine/core/engine.h"
+#include "engine/gl/gl_engine.h"
+#include "platform/platform.h"
+
+namespace {
+constexpr int kWidth = 640, kHeight = 480;
+
+struct Frame {
+    std::vector<uint8_t> rgb;
+    int width = 0, height = 0;
+    const uint8_t* At(int x, int y) const { return &rgb[(static_cast<size_t>(y) * width + x) * 3]; }
+};
+
+class GLEngineTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        platform::Options options;
+        options.capture = true;
+        options.captureDir = (std::filesystem::temp_directory_path() /
+                              ("umbravel_gl_engine_test_" + std::to_string(getpid())))
+                                 .string();
+        options.captureWidth = kWidth;
+        options.captureHeight = kHeight;
+        std::string error;
+        ASSERT_TRUE(platform::Startup(options, &error)) << error;
+    }
+
+    void SetUp() override {
+        engine = CreateGLEngine();
+        DisplayDevice device;
+        DisplayMode mode{kWidth, kHeight, 32};
+        ASSERT_EQ(engine->Init(nullptr, &device, &mode), 1) << engine->GetErrorText();
+        scene = engine->NewScene(1, 4);
+        camera = scene->GetCamera(0);
+        camera->Enable();
+        scene->SetActiveCamera(camera);
+    }
+
+    void TearDown() override {
+        if (engine->GetWindow()) {
+            EXPECT_EQ(engine->Kill(), 1) << engine->GetErrorText();
+        }
+        delete engine;
+    }
+
+    Frame Draw() {
+        EXPECT_EQ(engine->Render(scene), 1) << engine->GetErrorText();
+        Frame f;
+        EXPECT_TRUE(platform::LastCapturedFrame(&f.rgb, &f.width, &f.height));
+        return f;
+    }
+
+    // A triangle at z = -5 in front of the default camera, counter-clockwise as seen from it
+    // unless `back` turns it round.
+    Object3D* AddTriangle(bool back, float size = 2.0f) {
+        Object3D* o = engine->NewObject(0, 1, 1, 3);
+        const Vec3 corners[3] = {{-size, -size, -5}, {size, -size, -5}, {0, size, -5}};
+        for (int i = 0; i < 3; ++i) {
+            o->GetVertex(i)->SetPosition(corners[i]);
+            o->GetVertex(i)->Enable();
+        }
+        Triangle* t = o->GetTriangle(0);
+        t->SetVertex(0, o->GetVertex(0));
+        t->SetVertex(1, o->GetVertex(back ? 2 : 1));
+        t->SetVertex(2, o->GetVertex(back ? 1 : 2));
+        t->Enable();
+        o->CalculateNormals();
+        Light* light = o->GetLight(0);
+        light->SetType(kLightDirectional);
+        light->SetDirection({0, 0, -1});
+        light->Enable();
+        o->Enable();
+        scene->AddObject(o);
+        return o;
+    }
+
+    GLEngine* engine = nullptr;
+    Scene* scene = nullptr;
+    Camera* camera = nullptr;
+};
+
+bool IsBlack(const uint8_t* p) { return p[0] == 0 && p[1] == 0 && p[2] == 0; }
+}  // namespace
+
+TEST(GLEngineWithoutWindow, RenderAndKillFailAtOnce) {
+    GLEngine* engine = CreateGLEngine();
+    Scene scene;
+    EXPECT_EQ(engine->Render(&scene), 0);
+    EXPECT_STREQ(engine->GetErrorText(), "No render window found to render in");
+    EXPECT_EQ(engine->Kill(), 0);
+    EXPECT_STREQ(engine->GetErrorText(), "No rendering window exists to shutdown");
+    delete engine;
+}
+
+TEST_F(GLEngineTest, LitTriangleIsDrawnAndItsBackFaceIsNot) {
+    Object3D* front = AddTriangle(false);
+    Frame f = Draw();
+    ASSERT_EQ(f.width, kWidth);
+    const uint8_t* centre = f.At(kWidth / 2, kHeight / 2);
+    EXPECT_GT(centre[0], 150);
+    EXPECT_EQ(centre[0], centre[1]);
+    EXPECT_TRUE(IsBlack(f.At(5, 5)));
+    scene->RemoveObject(front);
+    AddTriangle(true);
+    f = Draw();
+    EXPECT_TRUE(IsBlack(f.At(kWidth / 2, kHeight / 2)));
+}
+
+TEST_F(GLEngineTest, FogColourIsTheClearColour) {
+    camera->SetFog(1, 100.0f, Colour(10, 20, 30, 255));
+    Frame f = Draw();
+    const uint8_t* p = f.At(3, 3);
+    EXPECT_NEAR(p[0], 10, 1);
+    EXPECT_NEAR(p[1], 20, 1);
+    EXPECT_NEAR(p[2], 30, 1);
+    camera->SetFog(0, 100.0f, Colour(10, 20, 30, 255));
+    f = Draw();
+    EXPECT_TRUE(IsBlack(f.At(3, 3)));
+}
+
+TEST_F(GLEngineTest, CameraViewportIsCentredAndEven) {
+    AddTriangle(false, 100.0f);  // covers the whole view
+    const int32_t viewport[2] = {301, 201};
+    camera->SetViewport(viewport);
+    Frame f = Draw();
+    // (170, 140, 300, 200) in GL's bottom-up rows: image rows 140..339, columns 170..469.
+    EXPECT_FALSE(IsBlack(f.At(170, 140)));
+    EXPECT_FALSE(IsBlack(f.At(469, 339)));
+    EXPECT_TRUE(IsBlack(f.At(169, 240)));
+    EXPECT_TRUE(IsBlack(f.At(470, 240)));
+    EXPECT_TRUE(IsBlack(f.At(320, 139)));
+    EXPECT_TRUE(IsBlack(f.At(320, 340)));
+}
+
+TEST_F(GLEngineTest, TextureModulatesAndMipmapsAverage) {
+    // Blocks of eight columns alternate red and blue. Drawn large, the base level shows
+    // pure texels; drawn tiny with mipmaps, the smaller levels show their average.
+    const int w = 256, h = 64;
+    std::vector<uint8_t> pixels(static_cast<size_t>(w * h * 4));
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            uint8_t* p = &pixels[(static_cast<size_t>(y) * w + x) * 4];
+            p[0] = (x & 8) ? 0 : 255;
+            p[2] = (x & 8) ? 255 : 0;
+            p[1] = 0;
+            p[3] = 255;
+        }
+    Texture* texture = engine->NewTexture();
+    const int32_t size[2] = {w, h};
+    texture->SetImage(size, pixels.data(), 1);
+    Surface* glow = engine->NewSurface();
+    glow->SetAmbient(Colour(0, 0, 0, 255));
+    glow->SetDiffuse(Colour(0, 0, 0, 255));
+    glow->SetEmission(Colour(255, 255, 255, 255));
+
+    Object3D* big = AddTriangle(false, 3.0f);
+    Triangle* t = big->GetTriangle(0);
+    t->SetSurface(glow);
+    t->SetTexture(texture);
+    // Four texels across the triangle: the pixel at (280, 300) samples u = 0.86, inside
+    // the first, red block.
+    t->SetTexCoord(0, {0, 0});
+    t->SetTexCoord(1, {4, 0});
+    t->SetTexCoord(2, {0, 4});
+    Frame f = Draw();
+    const uint8_t* p = f.At(280, 300);
+    EXPECT_GT(p[0], 245);
+    EXPECT_LT(p[2], 10);
+    EXPECT_NE(texture->glName, kNoTextureName);
+
+    // The whole texture over a few pixels: the last levels are the red-blue average.
+    t->SetTexCoord(1, {w * 64, 0});
+    t->SetTexCoord(2, {0, h * 64});
+    f = Draw();
+    p = f.At(kWidth / 2, kHeight / 2);
+    EXPECT_NEAR(p[0], 127, 8);
+    EXPECT_NEAR(p[2], 127, 8);
+}
+
+TEST_F(GLEngineTest, TooManyLightsStillDrawsTheFrame) {
+    const int maxLights = 8;  // Mesa offers eight
+    Object3D* lights = engine->NewObject(0, maxLights + 1, 0, 0);
+    for (int i = 0; i <= maxLights; ++i) {
+        lights->GetLight(i)->SetType(kLightDirectional);
+        lights->GetLight(i)->Enable();
+    }
+    lights->Enable();
+    scene->AddObject(lights);
+    AddTriangle(false);
+    const uint32_t before = profiling::frameCounter.load();
+    Frame f = Draw();
+    EXPECT_STREQ(engine->GetErrorText(), "Too many lights to render");
+    EXPECT_EQ(profiling::frameCounter.load(), before + 1);
+    EXPECT_FALSE(IsBlack(f.At(kWidth / 2, kHeight / 2)));
+}
+
+TEST_F(GLEngineTest, ProfilingCountsFramesAndPolygons) {
+    AddTriangle(false);
+    AddTriangle(false, 1.0f);
+    engine->StartProfiling();
+    for (int i = 0; i < 6; ++i) Draw();
+    engine->StopProfiling();
+    EXPECT_EQ(profiling::frameCounter.load(), 6u);
+    EXPECT_EQ(profiling::polygonCounter.load(), 12u);
+    // Six frames at 30 frames per second of virtual time: 200 ms.
+    EXPECT_NEAR(engine->GetFramesPerSecond(), 30.0f, 0.01f);
+    EXPECT_NEAR(engine->GetPolygonsPerSecond(), 60.0f, 0.01f);
+}
+
+TEST_F(GLEngineTest, SceneChecksSkipTheFrame) {
+    const uint32_t before = profiling::frameCounter.load();
+    EXPECT_EQ(engine->Render(nullptr), 1);  // the frame fails, the hand-over does not
+    EXPECT_STREQ(engine->GetErrorText(), "Not a valid scene");
+    scene->SetActiveCamera(nullptr);
+    EXPECT_EQ(engine->Render(scene), 1);
+    EXPECT_STREQ(engine->GetErrorText(), "No active camera with which to render scene");
+    EXPECT_EQ(profiling::frameCounter.load(), before);
+}
+
+TEST_F(GLEngineTest, KillClosesTheWindowAndGivesTheCursorBack) {
+    EXPECT_NE(engine->GetWindow(), nullptr);
+    ASSERT_EQ(engine->Kill(), 1);
+    EXPECT_EQ(engine->GetWindow(), nullptr);
+    EXPECT_EQ(engine->Render(scene), 0);
+    EXPECT_STREQ(engine->GetErrorText(), "No render window found to render in");
+
+    // Hidden several steps deep: the counter before Init comes back.
+    int before = platform::ShowCursor(true);
+    while (before < 2) before = platform::ShowCursor(true);
+    DisplayDevice device;
+    DisplayMode mode{kWidth, kHeight, 32};
+    ASSERT_EQ(engine->Init(nullptr, &device, &mode), 1);
+    ASSERT_EQ(engine->Kill(), 1);
+    const int after = platform::ShowCursor(false) + 1;
+    EXPECT_EQ(after, before);
+}
+
+namespace {
+std::atomic<int> timerCalls{0};
+void CountTimer(platform::Window*, uint32_t id) {
+    if (id == 12345678) ++timerCalls;
+}
+}  // namespace
+
+TEST_F(GLEngineTest, WindowTimersFireOnTheRenderThread) {
+    platform::Window* window = engine->GetWindow();
+    ASSERT_TRUE(platform::SetWindowTimer(window, 12345678, 20, CountTimer));
+    platform::SleepMs(250);
+    EXPECT_TRUE(platform::KillWindowTimer(window, 12345678));
+    const int calls = timerCalls.load();
+    EXPECT_GE(calls, 3);
+    EXPECT_LE(calls, 14);
+    platform::SleepMs(60);
+    EXPECT_EQ(timerCalls.load(), calls);
+    EXPECT_FALSE(platform::KillWindowTimer(window, 12345678));
+    ASSERT_EQ(engine->Kill(), 1);
+    EXPECT_FALSE(platform::SetWindowTimer(window, 1, 100, CountTimer));
+}

@@ -1,0 +1,106 @@
+// Quit: the boxes it shows, in their order, and the exit codes; the Escape hook.
+#include <gtest/gtest.h>
+
+#include "engine/core/engine_records.h"
+#include "platform/platform.h"
+#include "shell/demo_state.h"
+#include "shell/loading_screen.h"
+#include "shell/main_sequence.h"
+#include "shell/quit.h"
+
+namespace {
+// An engine that has been started and drew 50 frames of 1000 triangles in 2 seconds.
+class StartedEngine final : public EngineRecords {
+public:
+    int EnumerateDevices(DisplayDevice**, int32_t*) override { return 0; }
+    int Init(InstanceHandle, const DisplayDevice*, const DisplayMode*) override { return 1; }
+    int Render(Scene*) override { return 1; }
+    int Kill() override {
+        killed = true;
+        return 1;
+    }
+    void SetApplicationName(const char*) override {}
+    WindowHandle GetWindow() override { return nullptr; }
+    void SetMessageHandler(MessageHandler) override {}
+    const char* GetErrorText() override { return "No Error"; }
+    void StartProfiling() override {}
+    void StopProfiling() override {}
+    float GetPolygonsPerSecond() override { return 25000.0f; }
+    float GetFramesPerSecond() override { return 25.0f; }
+    bool killed = false;
+};
+
+void StartHeadless() {
+    platform::Options options;
+    options.headless = true;
+    std::string error;
+    platform::Startup(options, &error);
+}
+}  // namespace
+
+TEST(Quit, ProfilingText) {
+    char text[256];
+    FormatProfilingResults(text, sizeof text, 59.94f, 123456.78f);
+    EXPECT_STREQ(text, "Profiling Results:\nFPS = 59.9  PPS = 123456.8");
+}
+
+TEST(QuitDeathTest, ErrorBeforeTheEngineShowsOnlyTheErrorBox) {
+    EXPECT_EXIT(
+        {
+            StartHeadless();
+            demo.startedFlags = 0;
+            Quit("Could not create V3D OpenGL instance");
+        },
+        ::testing::ExitedWithCode(1), "^Vorn Umbravel Demo Error: Could not create V3D OpenGL instance\n$");
+}
+
+TEST(QuitDeathTest, ErrorAfterTheEngineShowsProfilingFirst) {
+    EXPECT_EXIT(
+        {
+            StartHeadless();
+            demo.engine = new StartedEngine;
+            demo.startedFlags = kStartedEngine;
+            Quit("Could not load loading screen JPG");
+        },
+        ::testing::ExitedWithCode(1),
+        "^Vorn Umbravel Demo Profiling: Profiling Results:\nFPS = 25.0  PPS = 25000.0\n"
+        "Vorn Umbravel Demo Error: Could not load loading screen JPG\n$");
+}
+
+TEST(QuitDeathTest, NormalEndAndEscapeShowProfilingAndExitZero) {
+    EXPECT_EXIT(
+        {
+            StartHeadless();
+            demo.engine = new StartedEngine;
+            demo.startedFlags = kStartedEngine;
+            Quit(nullptr);
+        },
+        ::testing::ExitedWithCode(0), "^Vorn Umbravel Demo Profiling: Profiling Results:\nFPS = 25.0  PPS = 25000.0\n$");
+    EXPECT_EXIT(
+        {
+            StartHeadless();
+            Quit(nullptr);
+        },
+        ::testing::ExitedWithCode(0), "^$");
+}
+
+TEST(WindowHook, EscapeRequestsQuitAndOtherCharactersDoNot) {
+    demo.quitRequested = 0;
+    EXPECT_EQ(OnRenderWindowMessage(nullptr, platform::kMsgChar, 'a', 0), 0);
+    EXPECT_EQ(demo.quitRequested.load(), 0);
+    EXPECT_EQ(OnRenderWindowMessage(nullptr, platform::kMsgChar, 27, 0), 0);
+    EXPECT_EQ(demo.quitRequested.load(), 1);
+    demo.quitRequested = 0;
+}
+
+TEST(QuitDeathTest, EscapeDuringLoadingEndsAtTheNextStep) {
+    EXPECT_EXIT(
+        {
+            StartHeadless();
+            demo.engine = new StartedEngine;
+            demo.startedFlags = kStartedEngine;
+            demo.quitRequested = 1;
+            LoadingScreenStep(3, 22);
+        },
+        ::testing::ExitedWithCode(0), "^Vorn Umbravel Demo Profiling: Profiling Results:\nFPS = 25.0  PPS = 25000.0\n$");
+}
