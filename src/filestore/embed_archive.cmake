@@ -116,7 +116,8 @@ string(APPEND cpp "const uint8_t* const kBlobs[kEmbeddedTableLength] = {\n    nu
 string(APPEND cpp "extern const EmbeddedArchive ${SYMBOL} = {kEntries, kBlobs, kEmbeddedTableLength};\n")
 
 list(LENGTH missing missing_count)
-if(missing_count EQUAL 729)
+if(QUIET)
+elseif(missing_count EQUAL 729)
   message(WARNING "Embedded files: no file of the table is in ${CONTENT_DIR}; nothing is embedded and every "
                   "open of a table name fails. Missing: all 729 names (see src/filestore/names.list).")
 elseif(missing_count GREATER 0)
