@@ -293,11 +293,8 @@ inline uint8_t ToSample(float result) {
 // Inverse DCT of a dequantised block in natural order, level shift and clamp, written
 // into a plane. Columns first (vertical frequencies to rows), then rows; zero rows and
 // columns of coefficients add nothing and are left out.
-// Built twice, for AVX2 and for any x86-64, and chosen at load time: the same operations
-// in the same order, so the results do not depend on the processor.
-__attribute__((target_clones("avx2", "default"))) void InverseTransformBlock(const float block[64], uint32_t rows,
-                                                                               uint32_t columns, uint8_t* out,
-                                                                               size_t stride) {
+inline __attribute__((always_inline)) void TransformBody(const float block[64], uint32_t rows, uint32_t columns,
+                                                       uint8_t* out, size_t stride) {
     if (rows <= 1 && columns <= 1) {
         // Only the DC coefficient: every sample is DC / 8, which single precision holds
         // exactly.
@@ -335,7 +332,29 @@ __attribute__((target_clones("avx2", "default"))) void InverseTransformBlock(con
     }
 }
 
+// The transform and the row conversion are built twice, for AVX2 and for any x86-64, and
+// chosen once on first use: the same operations in the same order, so the results do not
+// depend on the processor. (No ifunc: its resolver would run before the sanitizers'
+// run-time is up.)
+using TransformFunction = void (*)(const float*, uint32_t, uint32_t, uint8_t*, size_t);
+__attribute__((target("avx2"))) void TransformAvx2(const float* block, uint32_t rows, uint32_t columns, uint8_t* out,
+                                                   size_t stride) {
+    TransformBody(block, rows, columns, out, stride);
+}
+void TransformBaseline(const float* block, uint32_t rows, uint32_t columns, uint8_t* out, size_t stride) {
+    TransformBody(block, rows, columns, out, stride);
+}
+bool HasAvx2() {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2");
+}
+TransformFunction ChosenTransform() {
+    static const TransformFunction chosen = HasAvx2() ? TransformAvx2 : TransformBaseline;
+    return chosen;
+}
+
 bool DecodeMcu(JpegDecoder& d, int32_t i) {
+    const TransformFunction InverseTransformBlock = ChosenTransform();
     int32_t mcuColumn = i % d.mcusPerRow, mcuRow = i / d.mcusPerRow;
     alignas(32) float block[64];
     for (JpegComponent& c : d.components) {
@@ -459,7 +478,7 @@ int DecodeScan(JpegDecoder& d) {
 
 // One row of pixels from its Y, Cb and Cr samples. The channels are computed apart
 // (channels: 3 x width bytes of scratch) so that the arithmetic runs on whole vectors.
-static __attribute__((target_clones("avx2", "default"))) void ConvertRow(
+static inline __attribute__((always_inline)) void ConvertRowBody(
     const uint8_t* __restrict ys, const uint8_t* __restrict cbs, const uint8_t* __restrict crs, int32_t width,
     uint8_t* __restrict channels, uint8_t* __restrict out) {
     uint8_t* __restrict reds = channels;
@@ -483,7 +502,18 @@ static __attribute__((target_clones("avx2", "default"))) void ConvertRow(
     }
 }
 
+using ConvertRowFunction = void (*)(const uint8_t*, const uint8_t*, const uint8_t*, int32_t, uint8_t*, uint8_t*);
+__attribute__((target("avx2"))) static void ConvertRowAvx2(const uint8_t* ys, const uint8_t* cbs, const uint8_t* crs,
+                                                           int32_t width, uint8_t* channels, uint8_t* out) {
+    ConvertRowBody(ys, cbs, crs, width, channels, out);
+}
+static void ConvertRowBaseline(const uint8_t* ys, const uint8_t* cbs, const uint8_t* crs, int32_t width,
+                               uint8_t* channels, uint8_t* out) {
+    ConvertRowBody(ys, cbs, crs, width, channels, out);
+}
+
 int ConvertToRgb(JpegDecoder& d, RgbImage*& result) {
+    static const ConvertRowFunction ConvertRow = HasAvx2() ? ConvertRowAvx2 : ConvertRowBaseline;
     result = nullptr;
     RgbImage* image = CreateRgbImage(d.width, d.height);
     if (!image) {
