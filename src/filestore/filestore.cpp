@@ -64,6 +64,12 @@ void SetEmbeddedArchive(const EmbeddedArchive* archive) { gArchive = archive ? a
 const EmbeddedArchive& CurrentEmbeddedArchive() { return *gArchive; }
 
 const uint8_t* OpenEmbeddedFile(const char* name) {
+    uint32_t size;
+    return OpenEmbeddedFileSized(name, &size);
+}
+
+const uint8_t* OpenEmbeddedFileSized(const char* name, uint32_t* sizeOut) {
+    *sizeOut = 0;
     if (!name) return nullptr;
     if (int32_t p = FindEmbeddedFile(name)) {
         // A table name whose file was not embedded is a missing resource: no disk look-up.
@@ -74,6 +80,7 @@ const uint8_t* OpenEmbeddedFile(const char* name) {
         record->data = blob;
         record->origin = kOriginEmbedded;
         Push(record);
+        *sizeOut = gArchive->entries[p].size;
         return blob;
     }
 
@@ -103,6 +110,7 @@ const uint8_t* OpenEmbeddedFile(const char* name) {
     record->data = block;
     record->origin = kOriginDisk;
     Push(record);
+    *sizeOut = static_cast<uint32_t>(size);
     return block;
 }
 

@@ -15,6 +15,9 @@ struct RgbImage;
 // The bytes of the file, or null. Embedded files are not copied (read only); disk files
 // are read whole into a heap block. Every successful open is matched by one close.
 const uint8_t* OpenEmbeddedFile(const char* name);
+// The same, with the number of bytes handed out (for a disk file: what was read, which
+// can differ from an earlier size query when the file changed in between).
+const uint8_t* OpenEmbeddedFileSized(const char* name, uint32_t* size);
 // Forgets one open of data; frees a disk file's block. Unknown pointers are ignored.
 void CloseEmbeddedFile(const uint8_t* data);
 // The table's size for a table name, else the disk file's size; 0 when neither exists.

@@ -21,9 +21,10 @@ bool FullName(const char* shortName, char (&name)[256]) {
 FileBuffer* ReadIntoBuffer(const char* shortName) {
     char name[256];
     if (!FullName(shortName, name)) return nullptr;
-    const uint8_t* data = OpenEmbeddedFile(name);
+    // The size comes with the bytes: a disk file may have changed since any size query.
+    uint32_t size;
+    const uint8_t* data = OpenEmbeddedFileSized(name, &size);
     if (!data) return nullptr;
-    uint32_t size = GetEmbeddedFileSize(name);
     if (size == 0 || size > INT32_MAX) {
         CloseEmbeddedFile(data);
         return nullptr;
@@ -40,14 +41,16 @@ uint8_t* LoadFileCopy(const char* shortName, uint32_t* size) {
     char name[256];
     if (size) *size = 0;
     if (!FullName(shortName, name)) return nullptr;
-    uint32_t n = GetEmbeddedFileSize(name);
-    if (size) *size = n;
-    if (n == 0) return nullptr;
-    const uint8_t* data = OpenEmbeddedFile(name);
+    if (GetEmbeddedFileSize(name) == 0) return nullptr;
+    uint32_t n;
+    const uint8_t* data = OpenEmbeddedFileSized(name, &n);
     if (!data) return nullptr;
-    auto* copy = static_cast<uint8_t*>(std::malloc(n));
+    // Copied at the size of what was opened, which a changed disk file may make differ
+    // from the size asked first.
+    auto* copy = n ? static_cast<uint8_t*>(std::malloc(n)) : nullptr;
     if (copy) std::memcpy(copy, data, n);
     CloseEmbeddedFile(data);
+    if (size && copy) *size = n;
     return copy;
 }
 

@@ -91,7 +91,9 @@ TEST(NameTable, ComparesWithAsciiCaseFolding) {
 
 TEST_F(FileStore, EmbeddedFilesOpenWithoutCopyAndCloseOnePerOpen) {
     EXPECT_EQ(GetEmbeddedFileSize("Files\\Tenebrix.IT"), kModuleBytes.size());
-    const uint8_t* a = OpenEmbeddedFile("Files\\Tenebrix.IT");
+    uint32_t opened = 0;
+    const uint8_t* a = OpenEmbeddedFileSized("Files\\Tenebrix.IT", &opened);
+    EXPECT_EQ(opened, kModuleBytes.size());
     const uint8_t* b = OpenEmbeddedFile("files\\tenebrix.it");
     ASSERT_NE(a, nullptr);
     EXPECT_EQ(a, b) << "the archive's own bytes";
@@ -140,6 +142,12 @@ TEST_F(FileStore, OtherNamesComeFromTheDisk) {
     ASSERT_NE(a, nullptr);
     EXPECT_NE(a, b) << "each open reads its own copy";
     EXPECT_EQ(std::memcmp(a, "disk bytes", 10), 0);
+    CloseEmbeddedFile(b);
+    // The bytes handed out come with their count, also after the file changed.
+    WriteDiskFile("Files/Extra.bin", "disk");
+    uint32_t size = 0;
+    b = OpenEmbeddedFileSized("Files\\Extra.bin", &size);
+    EXPECT_EQ(size, 4u);
     CloseEmbeddedFile(b);  // closing frees the copy (the sanitizer build checks)
     CloseEmbeddedFile(a);
 
