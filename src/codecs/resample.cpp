@@ -5,7 +5,8 @@
 
 int ResampleImage(const RgbImage& source, int32_t newWidth, int32_t newHeight, RgbImage*& result, int32_t type) {
     result = nullptr;
-    if (newWidth < 1 || newHeight < 1) {
+    // A source without pixels has nothing to sample from.
+    if (newWidth < 1 || newHeight < 1 || source.width < 1 || source.height < 1 || !source.pixels) {
         CodecLogPrint("Error - width and height must be greater than zero\n");
         CodecLogSetError(kCodecErrorArgument);
         return 0;

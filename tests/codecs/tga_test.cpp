@@ -203,6 +203,11 @@ TEST(Resample, RefusesEmptySizesAndUnknownTypes) {
         EXPECT_TRUE(log.Contains("Error - width and height must be greater than zero\n"));
         EXPECT_EQ(CodecLogGetError(), 7);
     }
+    RgbImage empty{0, 3, nullptr};
+    RgbImage* none = source;
+    EXPECT_EQ(ResampleImage(empty, 4, 4, none, kResampleNearest), 0);
+    EXPECT_EQ(none, nullptr);
+
     LogCapture log;
     RgbImage* out = nullptr;
     EXPECT_EQ(ResampleImage(*source, 4, 4, out, 2), 0);
