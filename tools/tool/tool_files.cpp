@@ -30,12 +30,12 @@ int RunExtract(int argc, char** argv) {
         std::fprintf(stderr, "usage: umbravel-tool extract NAME OUT\n");
         return 2;
     }
-    const uint8_t* data = OpenEmbeddedFile(argv[1]);
+    uint32_t size = 0;
+    const uint8_t* data = OpenEmbeddedFileSized(argv[1], &size);
     if (!data) {
         std::fprintf(stderr, "extract: no file '%s' in the archive or on the disk\n", argv[1]);
         return 1;
     }
-    uint32_t size = GetEmbeddedFileSize(argv[1]);
     FILE* out = std::fopen(argv[2], "wb");
     bool ok = out && std::fwrite(data, 1, size, out) == size;
     if (out && std::fclose(out) != 0) ok = false;
