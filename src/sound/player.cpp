@@ -51,7 +51,7 @@ void PlayEntry(VssModule* m, VssChannel* ch, RowEntry e) {
         } else {
             if (e.instrument != kVssNone && voice->sampleRecord)
                 voice->volume = ClampValue(voice->sampleRecord->defaultVolume, 0, 64);
-            // Only real notes name a keyboard entry (see PortaToNoteOffKeepsTheTarget).
+            // Only real notes name a keyboard entry.
             if (e.note >= 0 && e.note < 120 && voice->instrument) {
                 const VssKey& key = voice->instrument->keyboard[e.note];
                 if (key.sample) ch->portaTarget = key.frequency;
@@ -104,7 +104,7 @@ void DecodeRow(VssModule* m, bool play) {
         }
         RowEntry e;
         if (mask & 1) e.note = ch.lastNote = p.data[at++];
-        // Instrument byte 0 names no instrument (see InstrumentZeroIsNone).
+        // Instrument byte 0 names no instrument (see DamagedRowsPlayNothingOutsideTheirTables).
         if (mask & 2) {
             e.instrument = ch.lastInstrument = p.data[at] ? p.data[at] - 1 : kVssNone;
             ++at;
@@ -128,7 +128,7 @@ void DecodeRow(VssModule* m, bool play) {
 
 uint8_t OrderAt(const VssModule* m, int32_t order) {
     // The loader appends an end marker, so numOrders itself is a valid index: a list
-    // without 0xFF ends as if it had one (see OrderListWithoutEndMarkerEnds).
+    // without 0xFF ends as if it had one (see OrderListRules).
     if (order < 0 || order > m->numOrders) return kOrderEnd;
     return m->orders[order];
 }
@@ -137,7 +137,7 @@ uint8_t OrderAt(const VssModule* m, int32_t order) {
 bool ChangePattern(VssModule* m) {
     int32_t order = m->nextOrder;
     int32_t row = m->nextRow;
-    // 0xFE in the order list is a separator: step over it (see OrderSeparatorIsSkipped).
+    // 0xFE in the order list is a separator: step over it (see OrderListRules).
     while (OrderAt(m, order) == kOrderSeparator) ++order;
     const uint8_t entry = OrderAt(m, order);
     m->currentOrder.store(order, std::memory_order_relaxed);

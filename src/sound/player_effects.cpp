@@ -46,7 +46,7 @@ Slide ReadSlide(int32_t p) {
 
 // Decode-time part of a slide: fine forms act once; with `compensated` the every-tick
 // forms step back once so that tick 0 ends unchanged, except x = 15 and y = 15, which
-// slide on tick 0 as well (see VolumeSlideTickZero). sign -1 turns up into down (P).
+// slide on tick 0 as well (see VolumeSlidesAndTheirTickZero). sign -1 turns up into down (P).
 void SlideRow(int32_t* value, int32_t p, int32_t lo, int32_t hi, bool compensated, int32_t sign = 1) {
     const Slide s = ReadSlide(p);
     switch (s.kind) {
@@ -159,7 +159,7 @@ void RowB(VssModule* m, VssChannel*, int32_t p, bool) {
     }
 }
 
-// With B on the same row, B names the order and C the row (see BreakAndJumpOnOneRow).
+// With B on the same row, B names the order and C the row (see BreaksAndJumps).
 void RowC(VssModule* m, VssChannel*, int32_t p, bool) {
     m->nextRow = p;
     m->patternRows = -1;
