@@ -27,7 +27,7 @@ struct RowEntry {
 // A channel entry of the row: the note starts (unless a tone portamento or a note delay
 // holds it back), then the volume column, then the effect's decode-time part.
 void PlayEntry(VssModule* m, VssChannel* ch, RowEntry e) {
-    if (e.effect < 1 || e.effect >= kVssEffectCount) e.effect = kVssNone;  // see EffectNumbersPastZAreIgnored
+    if (e.effect < 1 || e.effect >= kVssEffectCount) e.effect = kVssNone;  // past Z: none
     ch->volumeCommand = kVssNone;
     ch->effect = kVssNone;
     VssVoice* voice = VssChannelVoice(ch);
