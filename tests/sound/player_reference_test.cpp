@@ -244,7 +244,9 @@ TEST(PlayerReference, PurposeMadeTimelines) {
         Agreement a;
         ASSERT_TRUE(CompareModule(name, BuildIt(module), &a)) << name;
         EXPECT_GT(a.withinOneRow, 0.95) << name;
-        if (a.referenceEnd > 0) EXPECT_NEAR(a.oursEnd, a.referenceEnd, 0.2) << name;
+        if (a.referenceEnd > 0) {
+            EXPECT_NEAR(a.oursEnd, a.referenceEnd, 0.2) << name;
+        }
     }
     vssMixer.module = nullptr;
 }
