@@ -13,4 +13,8 @@ case "$flavour" in
 esac
 build="$root/build/$flavour"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${extra[@]}" >/dev/null
-cmake --build "$build" -j"$(nproc)"
+if [ "$flavour" = fuzz ]; then
+  cmake --build "$build" -j"$(nproc)" --target fuzz_targets
+else
+  cmake --build "$build" -j"$(nproc)"
+fi
