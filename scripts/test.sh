@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: the release build under Xvfb and without any
 # display (SDL's offscreen driver), then the address/undefined-behaviour and thread
-# sanitizer builds.
+# sanitizer builds, then a short run of every fuzz target.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
@@ -21,3 +21,7 @@ ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
 # Mesa's software rasteriser runs its own uninstrumented threads; one is enough.
 LP_NUM_THREADS=0 TSAN_OPTIONS="halt_on_error=1 suppressions=$root/tests/tsan.supp" \
   ctest --test-dir "$root/build/tsan" --output-on-failure -j"$jobs"
+
+# The fuzz targets, each for a minute from its seeds.
+"$root/scripts/build.sh" fuzz
+ctest --test-dir "$root/build/fuzz/fuzz" --output-on-failure

@@ -1,17 +1,56 @@
-// loading_screen.cpp -- the loading screen's scene: a camera and a light carrier, drawn
-// once per loading step so the window shows the show is alive and Escape is honoured
-// between steps. The picture with its progress bar joins the scene with the overlays.
+// loading_screen.cpp -- the loading screen: "Loading.jpg" on a foreground overlay, with a
+// progress bar painted into the picture itself, drawn once per loading step. There is no
+// animation between steps.
 #include "shell/loading_screen.h"
 
+#include <algorithm>
+#include <cstdlib>
+
+#include "codecs/image.h"
 #include "engine/core/engine.h"
+#include "filestore/filestore.h"
+#include "overlay/overlay.h"
 #include "shell/demo_state.h"
 #include "shell/quit.h"
 
 namespace {
+constexpr int kBarLeft = 15, kBarTop = 166, kBarBottom = 203, kBarLength = 225;
+constexpr uint8_t kBarColour[4] = {190, 150, 210, 255};
+
+int32_t pictureWidth = 0, pictureHeight = 0;
+uint8_t* pixels = nullptr;
 Scene* loadingScene = nullptr;
+Texture* loadingTexture = nullptr;
+}  // namespace
+
+int LoadingBarRight(int step, int total) {
+    return kBarLeft - static_cast<int>(static_cast<float>(step) / static_cast<float>(total) * -kBarLength);
+}
+
+void PaintLoadingBar(uint8_t* buffer, int32_t width, int32_t height, int step, int total) {
+    // The bar's place is fixed; a picture too small for it gets the part that fits.
+    const int right = std::min(LoadingBarRight(step, total), width - 1);
+    const int bottom = std::min(kBarBottom, height - 1);
+    for (int y = kBarTop; y <= bottom; ++y)
+        for (int x = kBarLeft; x <= right; ++x)
+            std::copy(kBarColour, kBarColour + 4, buffer + (static_cast<size_t>(y) * width + x) * 4);
 }
 
 void LoadingScreenInit() {
+    RgbImage* picture = LoadJpegImage("Loading.jpg");
+    if (!picture) Quit("Could not load loading screen JPG");
+    pictureWidth = picture->width;
+    pictureHeight = picture->height;
+    pixels = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(pictureWidth) * pictureHeight * 4));
+    if (!pixels) Quit("Could not allocate memory for loading screen");
+    for (int32_t i = 0; i < pictureWidth * pictureHeight; ++i) {
+        pixels[i * 4 + 0] = picture->pixels[i * 3 + 0];
+        pixels[i * 4 + 1] = picture->pixels[i * 3 + 1];
+        pixels[i * 4 + 2] = picture->pixels[i * 3 + 2];
+        pixels[i * 4 + 3] = 255;
+    }
+    DestroyRgbImage(picture);
+
     GLEngine* engine = demo.engine;
     loadingScene = engine->NewScene(1, 2);
     if (!loadingScene) Quit("Could not create new scene");
@@ -23,9 +62,18 @@ void LoadingScreenInit() {
     lightCarrier->GetLight(0)->Enable();
     lightCarrier->Enable();
     loadingScene->AddObject(lightCarrier);
+    loadingTexture = engine->NewTexture();
+    if (!loadingTexture) Quit("Could not create new texture");
+    Object3D* quad = CreateOverlayQuad(engine, loadingTexture, nullptr);
+    quad->Enable();
+    loadingScene->AddObject(quad);
 }
 
-void LoadingScreenStep(int, int) {
+void LoadingScreenStep(int step, int total) {
     if (demo.quitRequested.load(std::memory_order_relaxed)) Quit(nullptr);
+    PaintLoadingBar(pixels, pictureWidth, pictureHeight, step, total);
+    const int32_t size[2] = {pictureWidth, pictureHeight};
+    loadingTexture->SetImage(size, pixels, 0);
+    PlaceOverlay(loadingScene->GetObject(1), loadingScene->GetActiveCamera(), kOverlayForeground);
     demo.engine->Render(loadingScene);
 }

@@ -17,6 +17,10 @@
 #include "shell/quit.h"
 #include "shell/random.h"
 #include "shell/setup_dialog.h"
+#include "codecs/codec_log.h"
+#include "codecs/picture_texture.h"
+#include "engine/core/lightwave_loader.h"
+#include "filestore/filestore.h"
 #include "sound/vss.h"
 
 namespace {
@@ -109,9 +113,14 @@ int ListDevices() {
 }
 
 void RunShow(const CommandLine& commandLine) {
+    // The decoders' traces are for developers: printed only when asked for.
+    if (!commandLine.platform.verbose) CodecLogSetSink(nullptr);
+
     // 1-3: the engine and its devices; the second renderer has no devices.
     demo.engine = CreateGLEngine();
     if (!demo.engine) Quit("Could not create V3D OpenGL instance");
+    SetPictureTextureEngine(demo.engine);
+    SetObjectFileOpener(LoadFileCopy);
     DisplayDevice* devices = nullptr;
     int32_t deviceCount = 0;
     if (!demo.engine->EnumerateDevices(&devices, &deviceCount)) {
@@ -180,6 +189,14 @@ void RunShow(const CommandLine& commandLine) {
     if (!VSS_PreInit(300, 200 + 100 * choice.bufferLengthIndex, 1, 0)) Quit("Could not pre-initialise VSS");
     if (!VSS_Init(demo.engine->GetWindow(), choice.soundFormat, choice.mixingRate, 32)) Quit("Could not initialise VSS");
     demo.startedFlags |= kStartedSound;
+
+    // 17-19: the music, loaded from the embedded file and checked against its size.
+    uint32_t musicSize = 0;
+    const uint8_t* music = OpenEmbeddedFileSized("Files\\Tenebrix.IT", &musicSize);
+    if (!music) Quit("Could not open 'Files\\Tenebrix.IT'");
+    demo.module = VSS_LoadIT(music, musicSize, 0);
+    if (!demo.module) Quit("Could not load VSS IT module");
+    CloseEmbeddedFile(music);
 
     // 20: the loading plan.
     int step = 0;

@@ -74,6 +74,11 @@ struct VssPattern {
 };
 
 struct VssVoice;
+struct VssModule;
+struct VssChannel;
+
+// A channel's operation for every tick of a row, chosen when the row is decoded.
+using VssTickHandler = void (*)(VssModule*, VssChannel*, int32_t parameter);
 
 struct VssChannel {
     VssVoice* voice;
@@ -91,11 +96,11 @@ struct VssChannel {
     int32_t savedPan;
     int32_t volumeCommand;
     int32_t volumeParameter;
-    void (*volumeHandler)(VssChannel*, int32_t);
+    VssTickHandler volumeHandler;
     int32_t volumeSlideMemory;
     int32_t effect;
     int32_t effectParameter;
-    void (*effectHandler)(VssChannel*, int32_t);
+    VssTickHandler effectHandler;
     int32_t memoryD, memoryEF, memoryG, memoryH, memoryI, memoryJ, memoryN, memoryO, memoryP, memoryQ,
         memoryR, memoryS, memoryT, memoryW, memoryY;
     int32_t portaTarget;

@@ -159,3 +159,47 @@ inline TestSample Raw8(const std::vector<int8_t>& values) {
     for (int8_t v : values) s.data.push_back(static_cast<uint8_t>(v));
     return s;
 }
+
+// One cell of a purpose-made pattern; -1 (or effect 0) leaves a field out.
+struct TestCell {
+    int row = 0, channel = 0;  // channel 0..63
+    int note = -1, instrument = -1, volume = -1, effect = 0, parameter = 0;
+};
+
+// Effect letters as IT numbers them: 'A' is 1.
+constexpr int Fx(char letter) { return letter - 'A' + 1; }
+
+// Packs cells (in any order) into IT's row format, a fresh mask byte on every entry.
+inline TestPattern PackPattern(uint16_t rows, std::vector<TestCell> cells) {
+    TestPattern p;
+    p.rows = rows;
+    for (int r = 0; r < rows; ++r) {
+        for (const TestCell& c : cells) {
+            if (c.row != r) continue;
+            uint8_t mask = (c.note >= 0 ? 1 : 0) | (c.instrument >= 0 ? 2 : 0) | (c.volume >= 0 ? 4 : 0) |
+                           (c.effect > 0 ? 8 : 0);
+            p.packed.push_back(static_cast<uint8_t>(0x80 | (c.channel + 1)));
+            p.packed.push_back(mask);
+            if (c.note >= 0) p.packed.push_back(static_cast<uint8_t>(c.note));
+            if (c.instrument >= 0) p.packed.push_back(static_cast<uint8_t>(c.instrument));
+            if (c.volume >= 0) p.packed.push_back(static_cast<uint8_t>(c.volume));
+            if (c.effect > 0) {
+                p.packed.push_back(static_cast<uint8_t>(c.effect));
+                p.packed.push_back(static_cast<uint8_t>(c.parameter));
+            }
+        }
+        p.packed.push_back(0);
+    }
+    return p;
+}
+
+// A looping 8-bit square wave of 32 samples.
+inline TestSample LoopedSquare() {
+    std::vector<int8_t> v(32);
+    for (int i = 0; i < 32; ++i) v[i] = i < 16 ? 60 : -60;
+    TestSample s = Raw8(v);
+    s.flags |= 0x10;
+    s.loopBegin = 0;
+    s.loopEnd = 32;
+    return s;
+}

@@ -107,7 +107,7 @@ TEST(VssPlayer, RowsAndOrdersAdvanceWithTicks) {
     m.samples.push_back(Raw8({1, 2, 3}));
     m.speed = 6;
     m.tempo = 125;  // 20 samples per tick at 1000 Hz
-    m.patterns = {TestPattern{2, {0, 0}}, TestPattern{3, {0x81, 0x08, 0x01, 0x10, 0, 0, 0}}};
+    m.patterns = {TestPattern{2, {0, 0}}, TestPattern{3, {0x81, 0x08, 0x1A, 0x10, 0, 0, 0}}};  // Z10: an entry that changes nothing
     m.orders = {0, 0xFE, 1, 0xFF};
     ModulePtr module = LoadBytes(BuildIt(m));
     ASSERT_NE(module, nullptr);

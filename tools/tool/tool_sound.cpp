@@ -52,10 +52,13 @@ int RunModule(int argc, char** argv) {
     const char* out = nullptr;
     int rate = 44100, format = kVss16BitStereo;
     double seconds = 0;
-    bool timeline = false;
+    bool timeline = false, rateGiven = false;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
-        if (a == "--rate" && i + 1 < argc) rate = std::atoi(argv[++i]);
+        if (a == "--rate" && i + 1 < argc) {
+            rate = std::atoi(argv[++i]);
+            rateGiven = true;
+        }
         else if (a == "--format" && i + 1 < argc) format = std::atoi(argv[++i]);
         else if (a == "--seconds" && i + 1 < argc) seconds = std::atof(argv[++i]);
         else if (a == "--timeline") timeline = true;
@@ -68,19 +71,23 @@ int RunModule(int argc, char** argv) {
     }
     if (!in || (!timeline && !out) || rate < 1024 || rate > 100000 || format < 0 || format > 3) {
         std::fprintf(stderr, "usage: umbravel-tool module IN.it OUT.wav [--rate HZ] [--format 0..3] "
-                             "[--seconds S] | module IN.it --timeline [--seconds S]\n");
+                             "[--seconds S] | module IN.it --timeline [--rate HZ] [--seconds S]\n");
         return 2;
     }
     if (timeline) {
-        // As the "No Sound" device does: one 8-bit mono byte per millisecond.
-        VssModule* module = Load(in, kVss8BitMono, 1000);
+        // As the "No Sound" device does: one 8-bit mono byte per millisecond. With --rate,
+        // as a device at that rate does (its ticks are closer to the module's tempo).
+        const int timelineRate = rateGiven ? rate : 1000;
+        VssModule* module = Load(in, kVss8BitMono, timelineRate);
         if (!module) return 1;
         const long limit = static_cast<long>((seconds > 0 ? seconds : 600) * 1000);
         VSS_Play(module);
         int32_t lastOrder = -1, lastRow = -1;
-        uint8_t byte;
+        std::vector<uint8_t> bytes(static_cast<size_t>(timelineRate / 1000 + 1));
         for (long ms = 0; ms < limit; ++ms) {
-            VSS_Mix(1, &byte);
+            // Jumps, breaks and loops show as the player takes them.
+            const long frames = (ms + 1) * timelineRate / 1000 - ms * timelineRate / 1000;
+            if (frames > 0) VSS_Mix(static_cast<int>(frames), bytes.data());
             int32_t order = module->currentOrder.load(), row = module->currentRow.load();
             if (order != lastOrder || row != lastRow) std::printf("%ld %d %d\n", ms, order, row);
             lastOrder = order;
@@ -134,7 +141,7 @@ int RunModule(int argc, char** argv) {
 }
 
 const ToolCommand moduleCommand("module",
-                                "IN.it OUT.wav [--rate HZ --format 0..3 --seconds S] | IN.it --timeline: "
+                                "IN.it OUT.wav [--rate HZ --format 0..3 --seconds S] | IN.it --timeline [--rate HZ]: "
                                 "render a module offline, or print 'ms order row' lines",
                                 RunModule);
 
