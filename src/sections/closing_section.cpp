@@ -1,6 +1,92 @@
-// closing_section.cpp -- the closing section. Not built yet: its initialisation and run
-// operation do nothing, so the show passes straight on to the next item.
+// closing_section.cpp -- the last section: the web picture behind the teletype screen,
+// blank lines and two closing messages at rows of order 24, then a seven-second fade of
+// picture and text together from order 25.
+#include "codecs/picture_texture.h"
+#include "engine/core/engine.h"
+#include "overlay/overlay.h"
 #include "sections/sections.h"
+#include "sections/typing.h"
+#include "shell/demo_state.h"
+#include "shell/quit.h"
 
-void ClosingInit() {}
-void ClosingRun() {}
+namespace {
+Scene* closingScene = nullptr;
+Surface* fadeSurface = nullptr;
+Texture* textTexture = nullptr;
+
+void SetOverlaySide256() {
+    const int32_t size[2] = {256, 256};
+    SetOverlaySize(size);
+}
+
+// The teletype's picture in front, the web behind.
+void ClosingFrame(const char* text, float time) {
+    int32_t size[2];
+    textTexture->SetImage(GetOverlaySize(size), TeletypeFrame(text, time), 0);
+    Camera* camera = closingScene->GetActiveCamera();
+    PlaceOverlay(closingScene->GetObject(0), camera, kOverlayBackground);
+    PlaceOverlay(closingScene->GetObject(1), camera, kOverlayForeground);
+    demo.engine->Render(closingScene);
+}
+
+void ClosingWait(int order, int row) { WaitForMusic(order, row, ClosingFrame); }
+void ClosingType(const char* text, float secondsPerCharacter) { TypeText(text, secondsPerCharacter, ClosingFrame); }
+}  // namespace
+
+void ClosingInit() {
+    GLEngine* engine = demo.engine;
+    SetOverlaySide256();
+    closingScene = engine->NewScene(1, 3);
+    if (!closingScene) Quit("Could not create new scene");
+    closingScene->GetCamera(0)->Enable();
+    closingScene->SetActiveCamera(closingScene->GetCamera(0));
+    fadeSurface = engine->NewSurface();
+    if (!fadeSurface) Quit("Could not create new surface");
+    fadeSurface->SetAmbient(Colour(255, 255, 255, 255));
+    fadeSurface->SetDiffuse(Colour(255, 255, 255, 255));
+    Texture* web = MakeJpegTexture("VornWeb.jpg", 255);
+    if (!web) Quit("Could not texturise web logo JPG");
+    Object3D* webOverlay = CreateOverlayQuad(engine, web, fadeSurface);
+    webOverlay->Enable();
+    closingScene->AddObject(webOverlay);
+    textTexture = engine->NewTexture();
+    if (!textTexture) Quit("Could not create new texture");
+    Object3D* textOverlay = CreateOverlayQuad(engine, textTexture, fadeSurface);
+    textOverlay->Enable();
+    closingScene->AddObject(textOverlay);
+    Object3D* light = engine->NewObject(0, 1, 0, 0);
+    if (!light) Quit("Could not create new object");
+    light->GetLight(0)->SetType(kLightDirectional);
+    light->GetLight(0)->Enable();
+    light->Enable();
+    closingScene->AddObject(light);
+}
+
+void ClosingRun() {
+    SetOverlaySide256();
+    struct Step {
+        int order, row;
+        const char* text;
+    };
+    static const Step kSteps[] = {
+        {24, 32, "\n"}, {24, 40, "\n"}, {24, 48, "\n"}, {24, 56, "\n"},
+        {24, 64, "    You Have\n   Been Freed"},
+        {24, 80, "\n"}, {24, 84, "\n"}, {24, 88, "\n"},
+        {24, 96, "   By Vorn..."},
+        {24, 116, "\n"}, {24, 120, "\n"},
+    };
+    for (const Step& step : kSteps) {
+        ClosingWait(step.order, step.row);
+        ClosingType(step.text, 0.125f);
+    }
+    ClosingWait(25, 0);
+
+    const float start = GetTime();
+    for (float d = GetTime() - start; d <= 7.0f; d = GetTime() - start) {
+        if (demo.quitRequested.load(std::memory_order_relaxed)) Quit(nullptr);
+        const uint8_t alpha = static_cast<uint8_t>(static_cast<int>((1.0f - d * 0.14285715f) * 255.0f));
+        fadeSurface->SetAmbient(Colour(255, 255, 255, alpha));
+        fadeSurface->SetDiffuse(Colour(255, 255, 255, alpha));
+        ClosingFrame("", GetTime());
+    }
+}

@@ -10,6 +10,7 @@
 #include "overlay/overlay.h"
 #include "sections/opening.h"
 #include "sections/sections.h"
+#include "sections/typing.h"
 #include "shell/demo_state.h"
 #include "shell/quit.h"
 #include "sound/vss_records.h"

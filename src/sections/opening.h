@@ -1,5 +1,5 @@
-// opening.h -- what the title and logo sections share (the overlay frame, the music
-// position test) and the parts of their timing that are worth looking at on their own.
+// opening.h -- what the title and logo sections share (the overlay frame) and the parts
+// of their timing that are worth looking at on their own.
 #pragma once
 
 #include <cstdint>
@@ -9,9 +9,6 @@
 struct Scene;
 struct Texture;
 struct Object3D;
-
-// Whether the music is still before order `order`, row `row` (the module of the show).
-bool MusicBefore(int order, int row);
 
 // One frame of a 2D overlay: `pixels` become the texture's image at the overlay size, the
 // overlay is placed in front of the scene's active camera, and the scene is drawn.
@@ -23,9 +20,6 @@ void DrawOverlayFrame(Scene* scene, Texture* texture, Object3D* overlay, uint8_t
 // returns at once.
 void TitleWait(int order, int row);
 void TitleType(const char* text, float secondsPerCharacter);
-// How many characters are due `now` when typing began at `start`: a frame later than one
-// character's time gets several.
-int CharactersDue(float start, float now, float secondsPerCharacter);
 
 // Logo.
 // 1 when row `row` of order 2 shows the noise screen, 0 for the teletype screen (rows

@@ -1,14 +1,11 @@
 // title_section.cpp -- the title: four lines typed on the teletype screen, one character
 // per 0.125 s with its beep, each line started at its row of the music's first pattern;
 // between the lines only the cursor blinks. Ends at order 0, row 128.
-#include <algorithm>
-#include <cstring>
-#include <string>
-
 #include "engine/core/engine.h"
 #include "overlay/overlay.h"
 #include "sections/opening.h"
 #include "sections/sections.h"
+#include "sections/typing.h"
 #include "shell/demo_state.h"
 #include "shell/quit.h"
 
@@ -19,8 +16,8 @@ Object3D* titleOverlay = nullptr;
 
 constexpr int32_t kTitleSize[2] = {256, 256};
 
-void QuitIfAsked() {
-    if (demo.quitRequested.load(std::memory_order_relaxed)) Quit(nullptr);
+void TitleFrame(const char* text, float time) {
+    DrawOverlayFrame(titleScene, titleTexture, titleOverlay, TeletypeFrame(text, time));
 }
 }  // namespace
 
@@ -44,36 +41,9 @@ void TitleInit() {
     titleScene->AddObject(lightCarrier);
 }
 
-int CharactersDue(float start, float now, float secondsPerCharacter) {
-    return static_cast<int>((now - start) / secondsPerCharacter);
-}
+void TitleWait(int order, int row) { WaitForMusic(order, row, TitleFrame); }
 
-void TitleWait(int order, int row) {
-    while (MusicBefore(order, row)) {
-        QuitIfAsked();
-        DrawOverlayFrame(titleScene, titleTexture, titleOverlay, TeletypeFrame("", GetTime()));
-    }
-}
-
-void TitleType(const char* text, float secondsPerCharacter) {
-    const float start = GetTime();
-    const int length = static_cast<int>(std::strlen(text));
-    for (int typed = 0; typed < length;) {
-        const float now = GetTime();
-        const int due = CharactersDue(start, now, secondsPerCharacter);
-        uint8_t* pixels;
-        if (due > typed) {
-            // Everything due since the last frame goes at once, never past the text's end.
-            const std::string pending(text + typed, text + std::min(due, length));
-            pixels = TeletypeFrame(pending.c_str(), now);
-            typed = due;
-        } else {
-            pixels = TeletypeFrame("", now);
-        }
-        DrawOverlayFrame(titleScene, titleTexture, titleOverlay, pixels);
-        QuitIfAsked();
-    }
-}
+void TitleType(const char* text, float secondsPerCharacter) { TypeText(text, secondsPerCharacter, TitleFrame); }
 
 void TitleRun() {
     SetOverlaySize(kTitleSize);

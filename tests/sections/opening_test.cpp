@@ -158,10 +158,6 @@ int Opening::fontWidth = 0;
 }  // namespace
 
 TEST_F(Opening, TitleTypesOnTheClockAndSeveralCharactersWhenFramesAreSlow) {
-    EXPECT_EQ(CharactersDue(2.0f, 2.0f, 0.125f), 0);
-    EXPECT_EQ(CharactersDue(2.0f, 2.124f, 0.125f), 0);
-    EXPECT_EQ(CharactersDue(2.0f, 2.126f, 0.125f), 1);
-    EXPECT_EQ(CharactersDue(2.0f, 2.51f, 0.125f), 4);  // one late frame: four at once
     TitleInit();
     uint8_t* screen = TeletypeFrame(nullptr, 0.0f);
     Place(0, 0);
