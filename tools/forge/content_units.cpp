@@ -14,6 +14,7 @@ constexpr ContentUnit kUnits[] = {
     {"brain", MakeBrainPictures},
     {"eh", MakeEhVideo},
     {"war", MakeWarVideo},
+    {"objects", MakeObjects},  // after the pictures its views show
 };
 }  // namespace
 
