@@ -54,19 +54,19 @@ void Hemisphere(MeshBuilder& m, const Noise& noise, float side, uint16_t surface
         const float theta = kPi * i / kRows, phi = kTau * j / kCols;
         const float c = std::cos(theta), s = std::sin(theta);
         V3 d = axis * c + (e2 * std::cos(phi) + e3 * std::sin(phi)) * s;
-        // An ellipsoid, flat on the cleft side and underneath, fuller at the back.
+        // A blunt-ended ellipsoid, flat on the cleft side and underneath, fuller at the back.
         float lateral = d.x * side;  // 1 at the outer pole, -1 at the cleft
-        V3 q{d.x * 0.52f, d.y * 0.78f, d.z * kHalfLength};
-        if (lateral < 0) q.x *= 0.55f;
+        V3 q{d.x * 0.64f, d.y * 0.8f, std::copysign(std::pow(std::fabs(d.z), 0.75f), d.z) * kHalfLength};
+        if (lateral < 0) q.x *= 0.5f;
         if (q.y < 0) q.y *= 0.62f;
         q.y += 0.10f * (q.z / kHalfLength);  // the crown rises towards the back
         q.x *= 1 + 0.12f * (q.z / kHalfLength);
-        V3 p{side * 0.47f + q.x, q.y + 0.1f, q.z};
+        V3 p{side * 0.34f + q.x, q.y + 0.1f, q.z};
         // Folds: out along the surface's rough normal, deeper on the crown and sides.
         const float u = p.x / (2 * kHalfWidth) + 0.5f, v = 0.5f + p.z / (2 * kHalfLength);
         const float f = BroadFolds(noise, u, v);
         const float reach = lateral < -0.3f ? 0.2f : 1.0f;
-        const V3 n = Unit(V3{(p.x - side * 0.47f) / 0.27f, (p.y - 0.1f) / 0.6f, p.z / 1.56f});
+        const V3 n = Unit(V3{(p.x - side * 0.34f) / 0.41f, (p.y - 0.1f) / 0.64f, p.z / 1.56f});
         return p + n * ((f - 0.55f) * 0.075f * reach);
     }, surface);
 }
