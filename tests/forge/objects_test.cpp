@@ -131,10 +131,10 @@ TEST(LwobWriter, WritesTheChunksTheLoaderReads) {
     for (size_t p = 12; p + 8 <= b.size();) {
         ids.emplace_back(b.begin() + p, b.begin() + p + 4);
         const uint32_t size = (b[p + 4] << 24) | (b[p + 5] << 16) | (b[p + 6] << 8) | b[p + 7];
-        if (ids.back() == "PNTS") EXPECT_EQ(size, 48u);
-        if (ids.back() == "SRFS") EXPECT_EQ(size, 6u);
-        if (ids.back() == "POLS") EXPECT_EQ(size, 12u);
-        if (ids.back() == "SURF") EXPECT_EQ(size % 2, 0u);
+        if (ids.back() == "PNTS") { EXPECT_EQ(size, 48u); }
+        if (ids.back() == "SRFS") { EXPECT_EQ(size, 6u); }
+        if (ids.back() == "POLS") { EXPECT_EQ(size, 12u); }
+        if (ids.back() == "SURF") { EXPECT_EQ(size % 2, 0u); }
         p += 8 + size;
         EXPECT_LE(p, b.size());
     }
