@@ -237,6 +237,19 @@ int VssCaptureStart(const char* directory, int rate, int format, int fps) {
     const std::string timelinePath = std::string(directory && *directory ? directory : ".") + "/timeline.txt";
     c.timeline = std::fopen(timelinePath.c_str(), "w");
     WriteWavHeader(c.file, c.rate, c.channels, c.bits, 0);
+    // Frames drawn before the sound system started get silence (and no music position),
+    // so the sound stays in step with the pictures from the first frame.
+    const uint64_t drawn = platform::CapturedFrameCount();
+    const uint8_t silence = c.bits == 8 ? 0x80 : 0x00;
+    for (; c.frames < drawn; ++c.frames) {
+        const uint64_t from = c.frames * static_cast<uint64_t>(c.rate) / static_cast<uint64_t>(c.fps);
+        const uint64_t to = (c.frames + 1) * static_cast<uint64_t>(c.rate) / static_cast<uint64_t>(c.fps);
+        const std::vector<uint8_t> quiet(static_cast<size_t>(to - from) * c.bytesPerFrame, silence);
+        std::fwrite(quiet.data(), 1, quiet.size(), c.file);
+        c.dataBytes += static_cast<uint32_t>(quiet.size());
+        if (c.timeline) std::fprintf(c.timeline, "%llu -1 -1 0\n", static_cast<unsigned long long>(c.frames));
+    }
+    WriteWavHeader(c.file, c.rate, c.channels, c.bits, c.dataBytes);
     platform::SetCaptureFrameHook(CaptureHook, nullptr);
     return 1;
 }

@@ -5,7 +5,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <png.h>
+
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <vector>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -76,33 +81,143 @@ TEST(Program, NoDisplayAndNotHeadlessIsAClearError) {
     EXPECT_NE(run.err.find("no display found"), std::string::npos) << run.err;
 }
 
+namespace {
+struct Picture {
+    int width = 0, height = 0;
+    std::vector<uint8_t> rgb;
+    double Mean(int channel) const {
+        double sum = 0;
+        for (size_t i = static_cast<size_t>(channel); i < rgb.size(); i += 3) sum += rgb[i];
+        return sum / static_cast<double>(rgb.size() / 3);
+    }
+    int Max() const { return rgb.empty() ? 0 : *std::max_element(rgb.begin(), rgb.end()); }
+    // Pixels within `tolerance` of the colour.
+    int Count(int r, int g, int b, int tolerance) const {
+        int n = 0;
+        for (size_t i = 0; i + 2 < rgb.size(); i += 3)
+            n += std::abs(rgb[i] - r) <= tolerance && std::abs(rgb[i + 1] - g) <= tolerance &&
+                 std::abs(rgb[i + 2] - b) <= tolerance;
+        return n;
+    }
+};
+
+Picture ReadPng(const fs::path& path) {
+    Picture p;
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) return p;
+    image.format = PNG_FORMAT_RGB;
+    p.rgb.resize(PNG_IMAGE_SIZE(image));
+    if (png_image_finish_read(&image, nullptr, p.rgb.data(), 0, nullptr)) {
+        p.width = static_cast<int>(image.width);
+        p.height = static_cast<int>(image.height);
+    } else {
+        p.rgb.clear();
+    }
+    return p;
+}
+
+struct TimelineEntry {
+    int order, row, playing;
+};
+
+std::vector<TimelineEntry> ReadTimeline(const fs::path& path) {
+    std::vector<TimelineEntry> t;
+    std::ifstream in(path);
+    unsigned long long frame;
+    TimelineEntry e;
+    while (in >> frame >> e.order >> e.row >> e.playing) t.push_back(e);
+    return t;
+}
+
+std::string FramePath(size_t i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "frame_%06zu.png", i);
+    return name;
+}
+}  // namespace
+
+// The whole show, captured headless at a small size: the loading screen, every section in
+// its stretch of the music, the audio as long as the pictures, and nothing left blank.
+TEST(Program, WholeShowPlaysInStepWithTheMusic) {
+    const fs::path dir = Scratch("show");
+    const int fps = 10;
+    ProgramRun run = RunProgram("--capture " + dir.string() + " --size 160x120 --fps " + std::to_string(fps));
+    ASSERT_EQ(run.code, 0) << run.err;
+    EXPECT_NE(run.err.find("Vorn Umbravel Demo Profiling: Profiling Results:\nFPS = "), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("Error"), std::string::npos) << run.err;
+
+    const std::vector<TimelineEntry> timeline = ReadTimeline(dir / "timeline.txt");
+    const size_t frames = static_cast<size_t>(CountPngs(dir));
+    ASSERT_EQ(timeline.size(), frames);
+    ASSERT_GT(frames, 2000u);  // about four minutes of music at 10 frames per second
+
+    // The audio holds exactly the frames' share of samples: 4410 stereo 16-bit frames each.
+    EXPECT_EQ(fs::file_size(dir / "sound.wav"), 44 + frames * 4410 * 4);
+
+    // The music only moves forward and the show ends seven seconds into order 25.
+    size_t loading = 0, inLastOrder = 0;
+    for (size_t i = 0; i < frames; ++i) {
+        if (!timeline[i].playing) ++loading;
+        if (timeline[i].order == 25) ++inLastOrder;
+        if (i > 0 && timeline[i - 1].playing && timeline[i].playing) {
+            const bool forward = timeline[i].order > timeline[i - 1].order ||
+                                 (timeline[i].order == timeline[i - 1].order && timeline[i].row >= timeline[i - 1].row);
+            ASSERT_TRUE(forward) << "frame " << i;
+        }
+    }
+    EXPECT_EQ(timeline.back().order, 25);
+    EXPECT_GE(inLastOrder, 7u * fps);
+    EXPECT_LE(inLastOrder, 8u * fps);
+
+    // Loading: one frame at the start and one per step, the bar growing in the picture.
+    EXPECT_EQ(loading, 23u);
+    // The bar's colour (190, 150, 210) as the lit overlay shows it.
+    std::vector<int> bar;
+    for (size_t i = 0; i < 23; ++i) bar.push_back(ReadPng(dir / FramePath(i)).Count(153, 120, 169, 16));
+    for (size_t i = 1; i < 23; ++i) EXPECT_GE(bar[i], bar[i - 1]) << "the bar shrank at step " << i;
+    EXPECT_GT(bar[22], 10 * bar[1]);
+    EXPECT_GT(bar[11], 4 * bar[1]);
+    EXPECT_LT(bar[11], bar[22] * 6 / 10);
+
+    // Each stretch shows its section: the title's white text, the heart's red, the
+    // closing's violet web; and no frame of the show is blank but a handful of dark
+    // moments (the logo switched off, the end of the fade).
+    double titleWhite = 0, heartRed = 0, heartBlue = 0, closingBlue = 0, closingGreen = 0;
+    size_t blank = 0;
+    for (size_t i = 23; i < frames; ++i) {
+        const Picture p = ReadPng(dir / FramePath(i));
+        ASSERT_EQ(p.width, 160) << FramePath(i);
+        const TimelineEntry& t = timeline[i];
+        if (p.Max() < 12) ++blank;
+        if (t.order == 0 && t.row > 40 && t.row < 128) titleWhite += p.Count(180, 180, 180, 75);
+        if (t.order >= 3 && t.order <= 8) heartRed += p.Mean(0), heartBlue += p.Mean(2);
+        if (t.order == 24) closingBlue += p.Mean(2), closingGreen += p.Mean(1);
+    }
+    EXPECT_GT(titleWhite, 0) << "no typed title";
+    EXPECT_GT(heartRed, 1.5 * heartBlue) << "the heart's stretch is not red";
+    EXPECT_GT(closingBlue, 1.2 * closingGreen) << "the closing's stretch is not violet";
+    EXPECT_LT(blank, frames / 50) << blank << " blank frames";
+}
+
 TEST(Program, CaptureIsFrameExactAndRepeatable) {
     const fs::path first = Scratch("capture_a"), second = Scratch("capture_b");
-    ProgramRun a = RunProgram("--capture " + first.string() + " --size 160x120 --fps 25");
+    const std::string flags = " --size 96x72 --fps 4";
+    ProgramRun a = RunProgram("--capture " + first.string() + flags);
     ASSERT_EQ(a.code, 0) << a.err;
-    // The show ends with the profiling box, printed because the run is headless.
-    EXPECT_NE(a.err.find("Vorn Umbravel Demo Profiling: Profiling Results:\nFPS = "), std::string::npos) << a.err;
-    EXPECT_EQ(a.err.find("Error"), std::string::npos) << a.err;
-    ProgramRun b = RunProgram("--capture " + second.string() + " --size 160x120 --fps 25");
+    ProgramRun b = RunProgram("--capture " + second.string() + flags);
     ASSERT_EQ(b.code, 0) << b.err;
     const int frames = CountPngs(first);
-    // One frame for the loading screen at its start and one per loading step.
     EXPECT_GE(frames, 23);
     ASSERT_EQ(frames, CountPngs(second));
     for (const auto& entry : fs::directory_iterator(first)) {
         const fs::path other = second / entry.path().filename();
         ASSERT_TRUE(fs::exists(other)) << other;
-        EXPECT_EQ(ReadFile(entry.path()), ReadFile(other)) << entry.path().filename();
+        ASSERT_EQ(ReadFile(entry.path()), ReadFile(other)) << entry.path().filename();
     }
-    // Every frame has the capture size.
-    const std::string png = ReadFile(first / "frame_000000.png");
-    ASSERT_GE(png.size(), 24u);
-    auto be32 = [&](size_t at) {
-        return (static_cast<uint8_t>(png[at]) << 24) | (static_cast<uint8_t>(png[at + 1]) << 16) |
-               (static_cast<uint8_t>(png[at + 2]) << 8) | static_cast<uint8_t>(png[at + 3]);
-    };
-    EXPECT_EQ(be32(16), 160u);
-    EXPECT_EQ(be32(20), 120u);
+    const Picture p = ReadPng(first / "frame_000000.png");
+    EXPECT_EQ(p.width, 96);
+    EXPECT_EQ(p.height, 72);
 }
 
 TEST(Program, CaptureIntoAFileIsRefused) {
