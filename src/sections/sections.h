@@ -3,6 +3,8 @@
 // position in the music (or its own time) is reached.
 #pragma once
 
+struct Texture;
+
 void TitleInit();
 void TitleRun();
 void LogoInit();
@@ -21,3 +23,6 @@ void ClosingRun();
 void LoadEhFrames(int first, int last);
 void LoadWarFrames(int first, int last);
 void PlayEhFrames(int first, int last);
+// The War frame of `timeSeconds` (15 a second, looping) as the image of `texture`; the
+// texture is only touched when the frame number changes.
+void ShowWarFrame(Texture* texture, float timeSeconds);

@@ -1,5 +1,5 @@
-// content_units.cpp -- the generator units in the order they run. The music module and
-// the 3D objects join as units of their own.
+// content_units.cpp -- the generator units in the order they run. The 3D objects join as
+// a unit of their own.
 #include "content.h"
 
 namespace forge {
@@ -14,6 +14,7 @@ constexpr ContentUnit kUnits[] = {
     {"brain", MakeBrainPictures},
     {"eh", MakeEhVideo},
     {"war", MakeWarVideo},
+    {"music", MakeSoundtrack},
 };
 }  // namespace
 

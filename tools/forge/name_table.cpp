@@ -58,7 +58,7 @@ const std::vector<std::string>& EmbeddedNames() {
 std::vector<std::string> PictureAndSoundNames() {
     std::vector<std::string> out;
     for (const std::string& n : EmbeddedNames())
-        if (!EndsWith(n, ".lwo") && !EndsWith(n, ".it")) out.push_back(n);
+        if (!EndsWith(n, ".lwo")) out.push_back(n);
     return out;
 }
 
