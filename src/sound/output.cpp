@@ -6,7 +6,8 @@
 //   the timer    "No Sound": a 100 ms window timer mixes the elapsed whole milliseconds at
 //                1000 Hz, so the music advances in real time without any sound;
 //   the capture  once per captured frame exactly that frame's share of rate/fps frames is
-//                mixed and appended to a WAV file beside the frames.
+//                mixed and appended to a WAV file beside the frames, and the music
+//                position the frame was drawn at goes to timeline.txt.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -74,6 +75,7 @@ void TimerProc(platform::Window*, uint32_t) {
 
 struct Capture {
     FILE* file = nullptr;
+    FILE* timeline = nullptr;  // one line a frame: frame, order, row, playing
     int32_t rate = 0;
     int32_t fps = 30;
     int32_t bytesPerFrame = 1;
@@ -114,6 +116,14 @@ void CaptureHook(void*, uint64_t) {
     const uint64_t to = (c.frames + 1) * static_cast<uint64_t>(c.rate) / static_cast<uint64_t>(c.fps);
     c.frames += 1;
     const size_t bytes = static_cast<size_t>(to - from) * c.bytesPerFrame;
+    if (c.timeline) {
+        // Where the music stood while this frame was drawn.
+        const VssModule* m = vssMixer.module;
+        std::fprintf(c.timeline, "%llu %d %d %d\n", static_cast<unsigned long long>(c.frames - 1),
+                     m ? m->currentOrder.load(std::memory_order_relaxed) : -1,
+                     m ? m->currentRow.load(std::memory_order_relaxed) : -1, (VssState.load() & kVssPlaying) ? 1 : 0);
+        std::fflush(c.timeline);
+    }
     c.buffer.resize(bytes);
     VSS_Mix(static_cast<int>(bytes), c.buffer.data());
     std::fseek(c.file, 0, SEEK_END);
@@ -224,6 +234,8 @@ int VssCaptureStart(const char* directory, int rate, int format, int fps) {
     c.bytesPerFrame = c.channels * c.bits / 8;
     c.frames = 0;
     c.dataBytes = 0;
+    const std::string timelinePath = std::string(directory && *directory ? directory : ".") + "/timeline.txt";
+    c.timeline = std::fopen(timelinePath.c_str(), "w");
     WriteWavHeader(c.file, c.rate, c.channels, c.bits, 0);
     platform::SetCaptureFrameHook(CaptureHook, nullptr);
     return 1;
@@ -234,6 +246,10 @@ int VssCaptureStop() {
     if (capture.file) {
         std::fclose(capture.file);
         capture.file = nullptr;
+    }
+    if (capture.timeline) {
+        std::fclose(capture.timeline);
+        capture.timeline = nullptr;
     }
     return 1;
 }

@@ -11,7 +11,7 @@
 //                       order 18 collapsing into noise
 //   orders 19-22        the brain: one event every row, bright, a finale in the last quarter
 //   order 23            the long video
-//   orders 24-25        a calm close that fades out through order 25
+//   orders 24-25        a calm close that fades out through order 25 (order 24 of 128 rows)
 // Nothing here changes the speed or the tempo for longer than a pair of rows that add up
 // to two ordinary rows, so every order starts where the pictures expect it.
 #include <array>
@@ -34,6 +34,8 @@ enum Ch : int {
 };
 
 constexpr int kRows = 64;
+// The order the closing's messages are typed in: 128 rows, its last message at row 120.
+constexpr int kClosingOrder = 24;
 constexpr int kTitleRows = kSoundtrackTitleRows;
 
 // Notes as MIDI numbers: note 60 sounds at middle C.
@@ -83,7 +85,12 @@ class Score {
 public:
     Score(ItPattern& p, const SoundtrackKit& kit) : p_(p), k(kit) {}
 
+    // Writes from here on land `rows` further down the pattern (a 128-row pattern is
+    // written as two 64-row halves).
+    void StartAt(int rows) { offset_ = rows; }
+
     void Note(int row, int ch, int note, int ins, int vol = -1, char fx = 0, int param = 0) {
+        row += offset_;
         if (row < 0 || row >= p_.Rows()) return;
         ItCell& c = p_.At(row, ch);
         c.note = static_cast<uint8_t>(note);
@@ -92,12 +99,14 @@ public:
         if (fx) c.effect = ItEffect(fx), c.param = static_cast<uint8_t>(param);
     }
     void Fx(int row, int ch, char fx, int param) {
+        row += offset_;
         if (row < 0 || row >= p_.Rows()) return;
         ItCell& c = p_.At(row, ch);
         c.effect = ItEffect(fx);
         c.param = static_cast<uint8_t>(param);
     }
     void Vol(int row, int ch, int vol) {
+        row += offset_;
         if (row >= 0 && row < p_.Rows()) p_.At(row, ch).volume = static_cast<int16_t>(vol);
     }
     void Off(int row, int ch) { Note(row, ch, kItNoteOff, 0); }
@@ -176,6 +185,7 @@ public:
 
 private:
     ItPattern& p_;
+    int offset_ = 0;
 
 public:
     const SoundtrackKit& k;
@@ -520,7 +530,7 @@ ItModule SoundtrackModule() {
     SoundtrackKit kit = AddSoundtrackKit(m);
 
     for (int order = 0; order < kSoundtrackOrders; ++order) {
-        m.patterns.emplace_back(order == 0 ? kTitleRows : kRows, kChannels);
+        m.patterns.emplace_back(order == 0 ? kTitleRows : order == kClosingOrder ? 2 * kRows : kRows, kChannels);
         m.orders.push_back(static_cast<uint8_t>(order));
         Score s(m.patterns.back(), kit);
         if (order == 0) Title(s);
@@ -530,7 +540,14 @@ ItModule SoundtrackModule() {
         else if (order <= 18) War(s, order);
         else if (order <= 22) Brain(s, order);
         else if (order == 23) Video(s);
-        else Closing(s, order);
+        else if (order == kClosingOrder) {
+            // Order 24 is twice as long: the closing types its messages up to its row 120.
+            Closing(s, order);
+            s.StartAt(kRows);
+            Closing(s, order);
+        } else {
+            Closing(s, order);
+        }
     }
     return m;
 }
