@@ -61,6 +61,7 @@ void MakeBrainPictures(ContentSet& set);
 void MakeEhVideo(ContentSet& set);
 void MakeWarVideo(ContentSet& set);
 void MakeSoundtrack(ContentSet& set);
+void MakeObjects(ContentSet& set);
 
 // Runs body(i) for i in 0..count-1 on a few threads. Each i must write only its own
 // result slot, so the outcome does not depend on scheduling.

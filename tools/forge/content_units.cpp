@@ -15,6 +15,7 @@ constexpr ContentUnit kUnits[] = {
     {"eh", MakeEhVideo},
     {"war", MakeWarVideo},
     {"music", MakeSoundtrack},
+    {"objects", MakeObjects},  // after the pictures its views show
 };
 }  // namespace
 

@@ -43,10 +43,6 @@ std::vector<std::string> Build() {
     return t;
 }
 
-bool EndsWith(const std::string& s, const char* tail) {
-    std::string t(tail);
-    return s.size() >= t.size() && s.compare(s.size() - t.size(), t.size(), t) == 0;
-}
 
 }  // namespace
 
@@ -55,11 +51,6 @@ const std::vector<std::string>& EmbeddedNames() {
     return names;
 }
 
-std::vector<std::string> PictureAndSoundNames() {
-    std::vector<std::string> out;
-    for (const std::string& n : EmbeddedNames())
-        if (!EndsWith(n, ".lwo")) out.push_back(n);
-    return out;
-}
+std::vector<std::string> PictureAndSoundNames() { return EmbeddedNames(); }
 
 }  // namespace forge

@@ -9,8 +9,8 @@ namespace forge {
 
 // All 729 names, position 1 first.
 const std::vector<std::string>& EmbeddedNames();
-// The names this forge makes today: every picture, the font, the logo, the beep, the music
-// and the video frames. The objects come from a unit not written yet.
+// The names this forge makes: every name of the table (pictures, font, logo, beep, music,
+// video frames and objects).
 std::vector<std::string> PictureAndSoundNames();
 
 }  // namespace forge

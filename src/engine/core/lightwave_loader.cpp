@@ -13,6 +13,8 @@
 //     material or texture (drawn with the default material);
 //   - a SURF chunk whose name is not among the surface names is skipped;
 //   - a sub-chunk that would run past its SURF chunk ends that SURF chunk.
+// Materials and textures that no triangle takes (a surface no polygon names, or every one
+// of a load that fails) are released before the load returns.
 // Not handled: LWO2 and later forms (refused), detail polygons.
 #include "engine/core/lightwave_loader.h"
 
@@ -21,6 +23,7 @@
 #include <cstring>
 #include <functional>
 #include <new>
+#include <set>
 
 #include "engine/core/lightwave_internal.h"
 
@@ -168,6 +171,26 @@ int ReadSurface(GLEngine* engine, const Chunk& chunk, LoaderSurface* surfaces, i
     return 1;
 }
 
+// Releases the materials and textures that no triangle of `object` took (all of them when
+// the object is null): those of a failed load, and those of surfaces no polygon names. A
+// texture that several surfaces share is released once; its pixels are the loader's own.
+void ReleaseUnused(GLEngine* engine, LoaderSurface* surfaces, int32_t count, const Object3D* object) {
+    std::set<const Surface*> usedSurfaces;
+    std::set<const Texture*> usedTextures, released;
+    for (int32_t i = 0; object && i < object->GetTriangleCapacity(); ++i) {
+        usedSurfaces.insert(object->GetTriangle(i)->GetSurface());
+        usedTextures.insert(object->GetTriangle(i)->GetTexture());
+    }
+    for (int32_t i = 0; i < count; ++i) {
+        LoaderSurface& s = surfaces[i];
+        if (s.surface && !usedSurfaces.count(s.surface)) engine->DeleteSurface(s.surface);
+        if (s.texture && !usedTextures.count(s.texture) && released.insert(s.texture).second) {
+            std::free(s.texture->GetPixels());
+            engine->DeleteTexture(s.texture);
+        }
+    }
+}
+
 }  // namespace
 
 void SetObjectFileOpener(ObjectFileOpener opener) { fileOpener = opener; }
@@ -253,6 +276,7 @@ int LoadLightWaveObject(GLEngine* engine, Object3D** object, const char* fileNam
         if (ok && IsChunk(c, "SURF")) ok = ReadSurface(engine, c, surfaces, surfaceTotal);
     });
     if (!ok) {
+        ReleaseUnused(engine, surfaces, surfaceTotal, nullptr);
         engine->DeleteObject(created);
         return finish(0);
     }
@@ -298,6 +322,7 @@ int LoadLightWaveObject(GLEngine* engine, Object3D** object, const char* fileNam
         });
     });
 
+    ReleaseUnused(engine, surfaces, surfaceTotal, created);
     finish(1);
     created->CalculateNormals();
     *object = created;

@@ -46,6 +46,11 @@ int MakeLoaderTexture(GLEngine* engine, LoaderSurface* surfaces, int32_t count, 
     BaseName(fileName, base);
     for (int32_t i = 0; i < count; ++i) {
         if (i != index && surfaces[i].textureBase[0] && std::strcmp(surfaces[i].textureBase, base) == 0) {
+            // A picture this surface made before, and nobody shares, goes.
+            if (s.texture && s.texture != surfaces[i].texture && !SharedElsewhere(surfaces, count, index, s.texture)) {
+                std::free(s.texture->GetPixels());
+                engine->DeleteTexture(s.texture);
+            }
             s.texture = surfaces[i].texture;
             return 1;
         }
@@ -97,7 +102,10 @@ int MakeLoaderTexture(GLEngine* engine, LoaderSurface* surfaces, int32_t count, 
     }
     DestroyRgbImage(image);
     // A second TIMG in one surface replaces its texture; one that another surface shares stays.
-    if (s.texture && !SharedElsewhere(surfaces, count, index, s.texture)) engine->DeleteTexture(s.texture);
+    if (s.texture && !SharedElsewhere(surfaces, count, index, s.texture)) {
+        std::free(s.texture->GetPixels());  // made by this loader, used by nobody else
+        engine->DeleteTexture(s.texture);
+    }
     s.texture = engine->NewTexture();
     if (!s.texture) {
         std::free(pixels);
