@@ -11,6 +11,7 @@
 #include "brain_test_objects.h"
 #include "engine/core/engine.h"
 #include "engine/core/lightwave_loader.h"
+#include "filestore/filestore.h"
 #include "sections/brain_internal.h"
 #include "shell/random.h"
 
@@ -162,5 +163,23 @@ TEST(FlashPaths, EndWithFewerTrianglesWhenTheBrainHasTooFewFacingUp) {
         EXPECT_LT(path.count, kFlashPathLength);
         const std::set<int32_t> unique(path.triangles, path.triangles + path.count);
         EXPECT_EQ(unique.size(), static_cast<size_t>(path.count));
+    }
+}
+
+TEST(FlashPaths, TheEmbeddedBrainGivesTenFullPathsWellWithinTheBound) {
+    if (GetEmbeddedFileSize("Files\\Brain.lwo") == 0) GTEST_SKIP() << "no Brain.lwo in the content";
+    SetObjectFileOpener(LoadFileCopy);
+    SetPolygonWinding(1);
+    Object3D* brain = nullptr;
+    ASSERT_TRUE(LoadLightWaveObject(Engine(), &brain, "Brain.lwo", 0, 10)) << GetObjectLoaderError();
+    SetPolygonWinding(0);
+    ASSERT_TRUE(MakeBrainAngles(*brain));
+    FlashPath paths[kFlashPaths], again[kFlashPaths];
+    EXPECT_LT(MakeFlashPaths(paths), kSpiralStepLimit);
+    MakeFlashPaths(again);
+    for (int p = 0; p < kFlashPaths; ++p) {
+        ASSERT_EQ(paths[p].count, kFlashPathLength);
+        EXPECT_EQ(std::set<int32_t>(paths[p].triangles, paths[p].triangles + kFlashPathLength).size(), 50u);
+        EXPECT_EQ(0, std::memcmp(again[p].triangles, paths[p].triangles, sizeof paths[p].triangles)) << "path " << p;
     }
 }
