@@ -14,11 +14,6 @@ namespace {
 Options options;
 bool started = false;
 
-bool HasDisplay() {
-    const char* x = std::getenv("DISPLAY");
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    return (x && *x) || (wayland && *wayland);
-}
 }  // namespace
 
 bool Startup(const Options& wanted, std::string* error) {
@@ -37,14 +32,23 @@ bool Startup(const Options& wanted, std::string* error) {
             return false;
         }
     }
+    // The display the environment names is the one to use: a failing connection must not
+    // fall through to another driver (a window on the offscreen driver would open unseen).
     const char* driver = std::getenv("SDL_VIDEODRIVER");
-    if (!(driver && *driver) && !HasDisplay()) {
-        if (!options.headless) {
+    if (!(driver && *driver)) {
+        const char* x = std::getenv("DISPLAY");
+        const char* wayland = std::getenv("WAYLAND_DISPLAY");
+        if (x && *x) {
+            SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+        } else if (wayland && *wayland) {
+            SDL_SetHint(SDL_HINT_VIDEODRIVER, "wayland");
+        } else if (!options.headless) {
             if (error)
                 *error = "no display found: run under X11 or Wayland, or capture the show with --capture DIR";
             return false;
+        } else {
+            SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
         }
-        SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
     }
     if (SDL_Init(0) != 0) {
         if (error) *error = std::string("SDL could not start: ") + SDL_GetError();

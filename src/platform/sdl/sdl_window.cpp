@@ -60,7 +60,7 @@ bool StartVideo(std::string* error) {
     for (int attempt = 0;; ++attempt) {
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) break;
         // The display may refuse a connection for a moment right after another closed.
-        if (attempt == 20) {
+        if (attempt == 100) {
             if (error) *error = SDL_GetError();
             return false;
         }
