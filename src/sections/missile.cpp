@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "codecs/image.h"
+#include "codecs/picture_texture.h"
 #include "filestore/filestore.h"
 #include "shell/demo_state.h"
 #include "shell/quit.h"
@@ -136,15 +137,8 @@ void BuildMissile() {
 
     RgbImage* picture = LoadJpegImage("missile.jpg");
     if (!picture) Quit("Could not load missile.jpg");
-    const size_t texels = static_cast<size_t>(picture->width) * static_cast<size_t>(picture->height);
-    auto* pixels = static_cast<uint8_t*>(std::malloc(texels * 4));
+    uint8_t* pixels = MakeRgbaPixels(*picture, 255);
     if (!pixels) Quit("Could not load missile.jpg");
-    for (size_t i = 0; i < texels; ++i) {
-        pixels[i * 4 + 0] = picture->pixels[i * 3 + 0];
-        pixels[i * 4 + 1] = picture->pixels[i * 3 + 1];
-        pixels[i * 4 + 2] = picture->pixels[i * 3 + 2];
-        pixels[i * 4 + 3] = 255;
-    }
     missileTexture = demo.engine->NewTexture();
     if (!missileTexture) Quit("Could not load missile.jpg");
     const int32_t size[2] = {picture->width, picture->height};

@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "codecs/image.h"
+#include "codecs/picture_texture.h"
 #include "engine/core/engine.h"
 #include "filestore/filestore.h"
 #include "overlay/overlay.h"
@@ -41,14 +42,8 @@ void LoadingScreenInit() {
     if (!picture) Quit("Could not load loading screen JPG");
     pictureWidth = picture->width;
     pictureHeight = picture->height;
-    pixels = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(pictureWidth) * pictureHeight * 4));
+    pixels = MakeRgbaPixels(*picture, 255);
     if (!pixels) Quit("Could not allocate memory for loading screen");
-    for (int32_t i = 0; i < pictureWidth * pictureHeight; ++i) {
-        pixels[i * 4 + 0] = picture->pixels[i * 3 + 0];
-        pixels[i * 4 + 1] = picture->pixels[i * 3 + 1];
-        pixels[i * 4 + 2] = picture->pixels[i * 3 + 2];
-        pixels[i * 4 + 3] = 255;
-    }
     DestroyRgbImage(picture);
 
     GLEngine* engine = demo.engine;

@@ -8,6 +8,7 @@
 
 #include "codecs/image.h"
 #include "codecs/jpeg.h"
+#include "codecs/picture_texture.h"
 #include "codecs/tga.h"
 #include "engine/core/lightwave_internal.h"
 
@@ -89,18 +90,9 @@ int MakeLoaderTexture(GLEngine* engine, LoaderSurface* surfaces, int32_t count, 
         DestroyRgbImage(image);
         image = resampled;
     }
-    auto* pixels = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(width) * static_cast<size_t>(height) * 4));
-    if (!pixels) {
-        DestroyRgbImage(image);
-        return *error = "Could not allocate sufficient memory for texture", 0;
-    }
-    for (int32_t i = 0; i < width * height; ++i) {
-        pixels[i * 4 + 0] = image->pixels[i * 3 + 0];
-        pixels[i * 4 + 1] = image->pixels[i * 3 + 1];
-        pixels[i * 4 + 2] = image->pixels[i * 3 + 2];
-        pixels[i * 4 + 3] = 255;
-    }
+    uint8_t* pixels = MakeRgbaPixels(*image, 255);
     DestroyRgbImage(image);
+    if (!pixels) return *error = "Could not allocate sufficient memory for texture", 0;
     // A second TIMG in one surface replaces its texture; one that another surface shares stays.
     if (s.texture && !SharedElsewhere(surfaces, count, index, s.texture)) {
         std::free(s.texture->GetPixels());  // made by this loader, used by nobody else
