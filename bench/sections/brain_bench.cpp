@@ -11,6 +11,7 @@
 #include <string>
 #include <thread>
 
+#include "bench_show.h"
 #include "codecs/codec_log.h"
 #include "codecs/picture_texture.h"
 #include "engine/core/engine.h"
@@ -45,28 +46,7 @@ void MoveMusic(double secondsPerOrder) {
 
 int main(int argc, char** argv) {
     const double seconds = argc > 1 ? std::atof(argv[1]) : kOrderSeconds;
-    platform::Options options;
-    options.headless = true;
-    options.windowed = true;
-    options.vsync = false;
-    std::string error;
-    if (!platform::Startup(options, &error)) {
-        std::fprintf(stderr, "brain_bench: %s\n", error.c_str());
-        return 1;
-    }
-    CodecLogSetSink(nullptr);
-    demo.timerFrequency = platform::CounterFrequency();
-    platform::QueryCounter(&demo.timerStart);
-    demo.engine = CreateGLEngine();
-    DisplayDevice device;
-    DisplayMode mode{640, 480, 32};
-    if (!demo.engine->Init(nullptr, &device, &mode)) {
-        std::fprintf(stderr, "brain_bench: %s\n", demo.engine->GetErrorText());
-        return 1;
-    }
-    demo.startedFlags |= kStartedEngine;
-    SetPictureTextureEngine(demo.engine);
-    SetObjectFileOpener(LoadFileCopy);  // as the show sets it before the sections load
+    if (!StartShowForBench("brain_bench", 640, 480)) return 1;
     const bool realObjects = GetEmbeddedFileSize("Files\\Brain.lwo") > 0;
     if (!realObjects) SetEmbeddedArchive(&brain_test::Archive(brain_test::Sphere(1.2f, 96, 48, "Brain1.jpg")));
     demo.module = new VssModule();

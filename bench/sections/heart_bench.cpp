@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench_show.h"
 #include "codecs/codec_log.h"
 #include "codecs/picture_texture.h"
 #include "engine/core/engine.h"
@@ -79,27 +80,7 @@ void Measure(const char* what, std::vector<int> orders, double secondsPerOrder) 
 
 int main(int argc, char** argv) {
     const double seconds = argc > 1 ? std::atof(argv[1]) : 2.0;
-    platform::Options options;
-    options.headless = true;
-    options.windowed = true;
-    options.vsync = false;
-    std::string error;
-    if (!platform::Startup(options, &error)) {
-        std::fprintf(stderr, "heart_bench: %s\n", error.c_str());
-        return 1;
-    }
-    CodecLogSetSink(nullptr);
-    demo.timerFrequency = platform::CounterFrequency();
-    platform::QueryCounter(&demo.timerStart);
-    demo.engine = CreateGLEngine();
-    DisplayDevice device;
-    DisplayMode mode{640, 480, 32};
-    if (!demo.engine->Init(nullptr, &device, &mode)) {
-        std::fprintf(stderr, "heart_bench: %s\n", demo.engine->GetErrorText());
-        return 1;
-    }
-    demo.startedFlags |= kStartedEngine;
-    SetPictureTextureEngine(demo.engine);
+    if (!StartShowForBench("heart_bench", 640, 480)) return 1;
     uint32_t size = 0;
     uint8_t* heart = LoadFileCopy("Heart.lwo", &size);
     realObjects = heart != nullptr;

@@ -199,8 +199,8 @@ Canvas MetalPicture() {
         float r1 = Length(u - 0.30f, v - 0.32f), r2 = Length(u - 0.74f, v - 0.70f);
         float turn1 = r1 < 0.2f ? 0.5f + 0.5f * std::sin(r1 * 900.0f + noise.At(r1 * 40, 1) * 3) : 0.5f;
         float turn2 = r2 < 0.16f ? 0.5f + 0.5f * std::sin(r2 * 1100.0f) : 0.5f;
-        float spec = std::exp(-std::pow((u + v - 1.0f) / 0.25f, 2.0f));
-        float base = 0.42f + 0.08f * grain + 0.06f * (turn1 + turn2 - 1.0f) + 0.35f * spec;
+        float specular = std::exp(-std::pow((u + v - 1.0f) / 0.25f, 2.0f));
+        float base = 0.42f + 0.08f * grain + 0.06f * (turn1 + turn2 - 1.0f) + 0.35f * specular;
         float bowl1 = SmoothStep(0.205f, 0.195f, r1) * 0.08f * (1 - r1 / 0.2f);
         float bowl2 = SmoothStep(0.165f, 0.155f, r2) * 0.08f;
         float seam = std::min(std::fabs(u - 0.5f), std::fabs(v - 0.5f));
