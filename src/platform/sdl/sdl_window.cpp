@@ -217,9 +217,12 @@ void RestoreDisplayMode(Window* window) {
 }
 
 bool PostWindowMessage(Window* window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+    // The window cannot be destroyed while the list of live windows is locked: the wake-up
+    // must happen under that lock too, or the render thread could destroy the window (on
+    // the very message posted here) before it is woken.
+    std::lock_guard<std::mutex> lock(windowsMutex);
+    if (!window || !liveWindows.count(window)) return false;
     {
-        std::lock_guard<std::mutex> lock(windowsMutex);
-        if (!window || !liveWindows.count(window)) return false;
         std::lock_guard<std::mutex> queueLock(window->mutex);
         window->posted.push_back({message, wParam, lParam});
     }
