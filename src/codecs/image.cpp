@@ -1,4 +1,4 @@
-// image.cpp -- creation and release of the shared image records.
+// image.cpp -- creation and release of the shared image records, and their widening to RGBA.
 #include "codecs/image.h"
 
 #include <cstdlib>
@@ -41,4 +41,24 @@ void DestroyRgbImage(RgbImage* image) {
     if (!image) return;
     std::free(image->pixels);
     std::free(image);
+}
+
+uint8_t* MakeRgbaPixels(const RgbImage& picture, int32_t alpha) {
+    size_t count = size_t(picture.width) * size_t(picture.height);
+    auto* pixels = static_cast<uint8_t*>(std::malloc(count * 4));
+    if (!pixels) return nullptr;
+    const uint8_t* in = picture.pixels;
+    uint8_t* out = pixels;
+    for (size_t i = 0; i < count; ++i, in += 3, out += 4) {
+        out[0] = in[0];
+        out[1] = in[1];
+        out[2] = in[2];
+        if (alpha == kAlphaFromBrightness) {
+            int32_t sum = in[0] + in[1] + in[2];
+            out[3] = static_cast<uint8_t>(sum > 255 ? 255 : sum);
+        } else {
+            out[3] = static_cast<uint8_t>(alpha & 0xFF);
+        }
+    }
+    return pixels;
 }

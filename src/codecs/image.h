@@ -27,3 +27,9 @@ void DestroyFileBuffer(FileBuffer* buffer);  // null is ignored
 // Uninitialised pixels; null for sizes below 1, too large, or when out of memory.
 RgbImage* CreateRgbImage(int32_t width, int32_t height);
 void DestroyRgbImage(RgbImage* image);  // frees the pixels, then the record; null is ignored
+
+// The picture widened to R, G, B, A rows (malloc, the caller frees), alpha set from the
+// rule: a value whose low eight bits every pixel takes, or kAlphaFromBrightness (red +
+// green + blue, limited to 255). Null when out of memory.
+inline constexpr int32_t kAlphaFromBrightness = -1;
+uint8_t* MakeRgbaPixels(const RgbImage& picture, int32_t alpha);

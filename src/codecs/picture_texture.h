@@ -10,11 +10,11 @@
 
 #include <cstdint>
 
+#include "codecs/image.h"  // kAlphaFromBrightness, MakeRgbaPixels
+
 class GLEngine;
 struct Texture;
 struct RgbImage;
-
-inline constexpr int32_t kAlphaFromBrightness = -1;
 
 // The engine the short forms use (the program's one engine); null makes them fail.
 void SetPictureTextureEngine(GLEngine* engine);
@@ -24,5 +24,3 @@ Texture* MakeTgaTexture(const char* name, int32_t alpha);   // "Files\" + name, 
 Texture* MakeJpegTexture(GLEngine& engine, const char* name, int32_t alpha);
 Texture* MakeTgaTexture(GLEngine& engine, const char* name, int32_t alpha);
 
-// The RGBA block of a picture with the given alpha rule (malloc), or null.
-uint8_t* MakeRgbaPixels(const RgbImage& picture, int32_t alpha);
