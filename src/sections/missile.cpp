@@ -42,15 +42,16 @@ float bodyLengthP1[kBodyRings], bodyLengthP2[kBodyRings], tailLengthP1[kTailRing
 bool started = false;
 float startTime = 0.0f;
 bool flipped = false;  // once per run of the program
+}  // namespace
 
-// The radius of a tail vertex 5 degrees off a corner of the cross-section whose
-// corners lie at radius c.
-float CornerRadius(double c) {
+float MissileCornerRadius(double c) {
     const double a = c / std::sqrt(2.0);
     const double m = a / (a - 0.5);
     const double q = (m / 2) / (m - std::tan(5.0 * kDegrees));
     return static_cast<float>(std::sqrt((m * q - m / 2) * (m * q - m / 2) + q * q));
 }
+
+namespace {
 
 float LengthBulge(int n) {
     return static_cast<float>((600.0 * std::sin(3.14159265358979323846 * n / 41.0) +
@@ -64,8 +65,8 @@ void FillShapeTables() {
         bodyRadiusA2[k] = (k % 2 == 0) ? 0.5f : 0.15f;
     }
     for (int k = 0; k < kTailRing; ++k) {
-        tailRadiusB1[k] = (k % 2 == 0) ? 0.5f : CornerRadius(0.5);
-        tailRadiusB2[k] = (k % 4 == 0) ? 0.5f : (k % 4 == 2) ? 0.15f : CornerRadius(0.15);
+        tailRadiusB1[k] = (k % 2 == 0) ? 0.5f : MissileCornerRadius(0.5);
+        tailRadiusB2[k] = (k % 4 == 0) ? 0.5f : (k % 4 == 2) ? 0.15f : MissileCornerRadius(0.15);
     }
     for (int i = 0; i < kBodyRings; ++i) {
         bodyLengthP1[i] = i < 10 ? 0.1f * static_cast<float>(i) : 1.0f;

@@ -11,3 +11,7 @@ void BuildMissile();
 Object3D* GetMissileObject();
 // One frame of animation by the time since its first call; call before each Render.
 void AnimateMissile();
+
+// The radius of a tail vertex 5 degrees off a corner of a cross-section whose corners lie
+// at radius c (0.484357 for 0.5, 0.378818 for 0.15).
+float MissileCornerRadius(double c);

@@ -177,19 +177,12 @@ void TvRun() {
             Aim(tvScene->GetCamera(i), at, centre);
         }
         light->SetDirection({std::sin(5.759586f * t), 0.0f, std::cos(5.759586f * t)});
-        Colour colour(255, 255, 255, 255);
-        if (Order() == 18) {
+        const bool noise = Order() == 18;
+        if (noise)
             NoiseToTexture(screenTexture);
-            const uint8_t c = static_cast<uint8_t>(static_cast<int>((1.0f - ramp) * 255.0f));
-            colour = Colour(c, c, c, 255);
-        } else {
+        else
             ShowWarFrame(screenTexture, t);
-            if (ramp >= 0.8f) {
-                const float c = ramp < 0.9f ? (0.9f - ramp) * 2550.0f : (ramp - 0.9f) * 2550.0f;
-                const int whole = static_cast<int>(c);
-                colour = Colour(255, static_cast<uint8_t>(whole > 255 ? 255 : whole), static_cast<uint8_t>(whole > 255 ? 255 : whole), 255);
-            }
-        }
+        const Colour colour = TvLightColour(ramp, noise);
         light->SetDiffuse(colour);
         AnimateMissile();
         demo.engine->Render(tvScene);

@@ -17,6 +17,11 @@ void Advance(double seconds) { demo.timerStart -= static_cast<int64_t>(seconds *
 float Radius(const Vertex* v) { return std::hypot(v->GetPosition().x, v->GetPosition().z); }
 }  // namespace
 
+TEST(Missile, TailCornerRadii) {
+    EXPECT_NEAR(MissileCornerRadius(0.5), 0.484357f, 2e-6f);
+    EXPECT_NEAR(MissileCornerRadius(0.15), 0.378818f, 2e-6f);
+}
+
 TEST(Missile, BuildsItsMeshAndAnimatesFromRoundToSwollenStar) {
     std::string error;
     ASSERT_TRUE(SectionHarness::Start(160, 120, &error)) << error;

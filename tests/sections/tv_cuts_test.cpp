@@ -1,4 +1,4 @@
-// The TV section's camera cuts.
+// The TV section's camera cuts and the light inside the set.
 #include <gtest/gtest.h>
 
 #include "sections/tv_cuts.h"
@@ -31,4 +31,14 @@ TEST(TvCameraCuts, PhaseOneStopsAfterItsListPhaseTwoCutsEveryFrameFromRow60) {
     int count = 0;
     for (int frame = 0; frame < 50; ++frame) count += two.Step(14, 61, kTvPhaseTwoRows, true);
     EXPECT_EQ(count, 50);
+}
+
+TEST(TvLight, WhiteThenRedDipAtTheEndOfThePatternGreyOverNoise) {
+    EXPECT_EQ(TvLightColour(0.5f, false), Colour(255, 255, 255, 255));
+    EXPECT_EQ(TvLightColour(0.85f, false), Colour(255, 127, 127, 255));
+    EXPECT_EQ(TvLightColour(0.9f, false).g, 0);
+    EXPECT_EQ(TvLightColour(1.0f, false), Colour(255, 255, 255, 255));
+    EXPECT_EQ(TvLightColour(0.0f, true), Colour(255, 255, 255, 255));
+    EXPECT_EQ(TvLightColour(0.5f, true), Colour(127, 127, 127, 255));
+    EXPECT_EQ(TvLightColour(1.0f, true), Colour(0, 0, 0, 255));
 }
