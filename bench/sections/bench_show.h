@@ -4,6 +4,8 @@
 
 #include <cstdio>
 #include <string>
+#include <thread>
+#include <utility>
 
 #include "codecs/codec_log.h"
 #include "codecs/picture_texture.h"
@@ -39,4 +41,17 @@ inline bool StartShowForBench(const char* name, int width, int height) {
     SetPictureTextureEngine(demo.engine);
     SetObjectFileOpener(LoadFileCopy);  // as the show sets it before the sections load
     return true;
+}
+
+// Runs `section` while `music` moves the position on another thread, and prints the
+// frames and triangles per second the engine counted.
+template <typename Music>
+void MeasureSection(const char* what, void (*section)(), Music music) {
+    std::thread mover(std::move(music));
+    demo.engine->StartProfiling();
+    section();
+    demo.engine->StopProfiling();
+    mover.join();
+    std::printf("%-34s %6.1f frames/s  %9.0f triangles/s\n", what, demo.engine->GetFramesPerSecond(),
+                demo.engine->GetPolygonsPerSecond());
 }

@@ -68,13 +68,7 @@ void MoveMusic(std::vector<int> orders, double secondsPerOrder) {
 void Measure(const char* what, std::vector<int> orders, double secondsPerOrder) {
     demo.module->currentRow.store(0);
     demo.module->currentOrder.store(orders.front());
-    std::thread music(MoveMusic, orders, secondsPerOrder);
-    demo.engine->StartProfiling();
-    HeartRun();
-    demo.engine->StopProfiling();
-    music.join();
-    std::printf("%-34s %6.1f frames/s  %9.0f triangles/s\n", what, demo.engine->GetFramesPerSecond(),
-                demo.engine->GetPolygonsPerSecond());
+    MeasureSection(what, HeartRun, [=] { MoveMusic(orders, secondsPerOrder); });
 }
 }  // namespace
 

@@ -31,13 +31,7 @@ void MoveMusic(int from, int to, double secondsPerOrder) {
 void Measure(const char* what, int from, int to, double secondsPerOrder) {
     demo.module->currentRow.store(0);
     demo.module->currentOrder.store(from);
-    std::thread music(MoveMusic, from, to, secondsPerOrder);
-    demo.engine->StartProfiling();
-    TvRun();
-    demo.engine->StopProfiling();
-    music.join();
-    std::printf("%-34s %6.1f frames/s  %9.0f triangles/s\n", what, demo.engine->GetFramesPerSecond(),
-                demo.engine->GetPolygonsPerSecond());
+    MeasureSection(what, TvRun, [=] { MoveMusic(from, to, secondsPerOrder); });
 }
 }  // namespace
 

@@ -20,6 +20,7 @@
 #include "engine/core/lightwave_loader.h"
 #include "engine/lwob_builder.h"
 #include "platform/platform.h"
+#include "support/capture_platform.h"
 #include "sections/heart_internal.h"
 #include "sections/metaballs.h"
 #include "sections/metaballs_internal.h"
@@ -188,15 +189,8 @@ void NoteFrame(void*, uint64_t) {
 class HeartSection : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        platform::Options options;
-        options.capture = true;
-        options.captureFps = kFps;
-        options.captureWidth = kWidth;
-        options.captureHeight = kHeight;
-        options.captureDir =
-            (std::filesystem::temp_directory_path() / ("umbravel_heart_test_" + std::to_string(getpid()))).string();
         std::string error;
-        ASSERT_TRUE(platform::Startup(options, &error)) << error;
+        ASSERT_TRUE(StartCapturePlatform("umbravel_heart_test", kWidth, kHeight, &error, kFps)) << error;
         demo.timerFrequency = platform::CounterFrequency();
         platform::QueryCounter(&demo.timerStart);
         demo.engine = CreateGLEngine();

@@ -20,6 +20,7 @@
 #include "filestore/filestore.h"
 #include "overlay/overlay.h"
 #include "platform/platform.h"
+#include "support/capture_platform.h"
 #include "sections/opening.h"
 #include "sections/sections.h"
 #include "sections/video_frames.h"
@@ -41,15 +42,8 @@ struct Seen {
 class Opening : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        platform::Options options;
-        options.capture = true;
-        options.captureFps = kFps;
-        options.captureWidth = kWidth;
-        options.captureHeight = kHeight;
-        options.captureDir =
-            (std::filesystem::temp_directory_path() / ("umbravel_opening_test_" + std::to_string(getpid()))).string();
         std::string error;
-        ASSERT_TRUE(platform::Startup(options, &error)) << error;
+        ASSERT_TRUE(StartCapturePlatform("umbravel_opening_test", kWidth, kHeight, &error, kFps)) << error;
         RgbImage* font = LoadTgaImage("SystemFont.tga");
         ASSERT_NE(font, nullptr);
         fontWidth = font->width;

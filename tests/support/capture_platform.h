@@ -10,9 +10,10 @@
 
 #include "platform/platform.h"
 
-inline bool StartCapturePlatform(const char* name, int width, int height, std::string* error) {
+inline bool StartCapturePlatform(const char* name, int width, int height, std::string* error, int fps = 30) {
     platform::Options options;
     options.capture = true;
+    options.captureFps = fps;
     options.captureDir =
         (std::filesystem::temp_directory_path() / (std::string(name) + "_" + std::to_string(getpid()))).string();
     options.captureWidth = width;
