@@ -8,6 +8,8 @@ packages=(
   libjpeg62-turbo-dev libopenmpt-dev libfreetype-dev fonts-terminus fonts-dejavu-core
   googletest libgtest-dev libbenchmark-dev clang
   xvfb xauth xdotool x11-utils
+  xfonts-base  # the X core fonts SDL's message boxes draw with; without them no box appears
+  ffmpeg       # capture into a video file (the program runs without it otherwise)
 )
 missing=()
 for p in "${packages[@]}"; do

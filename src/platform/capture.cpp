@@ -1,5 +1,5 @@
 // capture.cpp -- frame-exact capture: every swapped frame is read back, written as
-// frame_NNNNNN.png in the capture folder, handed to the frame hook, and the virtual clock
+// frame_NNNNNN.png in the capture folder (or piped into a video, see capture_video.cpp), handed to the frame hook, and the virtual clock
 // steps by one frame. PNGs are written with fixed settings, so the same frames give the
 // same bytes on every run.
 #include "platform/platform_internal.h"
@@ -77,10 +77,14 @@ void CaptureFrame(int width, int height) {
     glFinish();
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
-    char name[32];
-    std::snprintf(name, sizeof name, "frame_%06llu.png", static_cast<unsigned long long>(index));
-    const std::string path = GetOptions().captureDir + "/" + name;
-    if (!WritePng(path, width, height, pixels)) std::fprintf(stderr, "capture: cannot write %s\n", path.c_str());
+    if (CaptureIsVideo()) {
+        VideoFrame(pixels.data(), width, height);
+    } else {
+        char name[32];
+        std::snprintf(name, sizeof name, "frame_%06llu.png", static_cast<unsigned long long>(index));
+        const std::string path = GetOptions().captureDir + "/" + name;
+        if (!WritePng(path, width, height, pixels)) std::fprintf(stderr, "capture: cannot write %s\n", path.c_str());
+    }
     {
         std::lock_guard<std::mutex> lock(lastFrameMutex);
         const size_t stride = static_cast<size_t>(width) * 3;

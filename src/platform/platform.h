@@ -37,7 +37,7 @@ struct Options {
     bool capture = false;      // frame-exact offline rendering with a virtual clock
     bool verbose = false;      // diagnostic traces go to standard output
     bool vsync = true;         // a watched show waits for the display's refresh
-    std::string captureDir;    // where the numbered PNGs (and the WAV) go
+    std::string captureDir;    // where the numbered PNGs (and the WAV) go, or a .mp4/.mkv video file
     int captureFps = 30;
     int captureWidth = 640;
     int captureHeight = 480;
@@ -47,7 +47,9 @@ struct Options {
 // with a one-line reason in *error when the machine cannot run the show (no display and
 // not headless, capture folder not writable, ...).
 bool Startup(const Options& options, std::string* error);
-void Shutdown();
+// False when something the run was to write could not be written (a capture's video);
+// the reason has been printed to standard error.
+bool Shutdown();
 const Options& GetOptions();
 // The setup dialog's display choices, taken before the render window opens.
 void SetDisplayPreferences(bool windowed, bool vsync);
@@ -64,6 +66,10 @@ bool QueryCounter(int64_t* value);
 // Milliseconds since Startup: wall time in normal runs, virtual time in capture mode.
 // The profiling figures are taken from this, never from the processor-time clock.
 uint32_t WallMilliseconds();
+
+// Real nanoseconds since Startup, in capture mode too: for measuring how long work takes,
+// never for the show's timing.
+uint64_t RealNanoseconds();
 
 void SleepMs(uint32_t milliseconds);
 
@@ -193,5 +199,14 @@ void SetCaptureFrameHook(CaptureFrameHook hook, void* user);
 uint64_t CapturedFrameCount();
 // The last captured frame, RGB, top row first; false before the first one.
 bool LastCapturedFrame(std::vector<uint8_t>* rgb, int* width, int* height);
+
+// Capture into a video file (the capture target ends in .mp4 or .mkv): the frames and the
+// audio are piped to the ffmpeg command instead of PNG files and a WAV. The sound capture
+// gives its format once (8 or 16 bits, 1 or 2 channels), then each frame's share of the
+// audio from the frame hook. OpenCaptureAudio is false when the format is refused, was
+// already given, or ffmpeg could not be started.
+bool CaptureIsVideo();
+bool OpenCaptureAudio(int rate, int channels, int bits);
+void WriteCaptureAudio(const void* data, size_t bytes);
 
 }  // namespace platform

@@ -7,7 +7,8 @@
 //                1000 Hz, so the music advances in real time without any sound;
 //   the capture  once per captured frame exactly that frame's share of rate/fps frames is
 //                mixed and appended to a WAV file beside the frames, and the music
-//                position the frame was drawn at goes to timeline.txt.
+//                position the frame was drawn at goes to timeline.txt; a capture into a
+//                video hands the same audio to the platform's video instead.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -74,6 +75,7 @@ void TimerProc(platform::Window*, uint32_t) {
 // ---------------------------------------------------------------- capture
 
 struct Capture {
+    bool video = false;        // the audio goes to the platform's video instead of a WAV
     FILE* file = nullptr;
     FILE* timeline = nullptr;  // one line a frame: frame, order, row, playing
     int32_t rate = 0;
@@ -107,9 +109,23 @@ void WriteWavHeader(FILE* f, int32_t rate, int32_t channels, int32_t bits, uint3
     std::fwrite(h, 1, sizeof h, f);
 }
 
+// Appends audio to the WAV (keeping its header true after every frame, so an interrupted
+// capture still plays) or hands it to the video.
+void CaptureWrite(Capture& c, const uint8_t* bytes, size_t size) {
+    if (c.video) {
+        platform::WriteCaptureAudio(bytes, size);
+        return;
+    }
+    std::fseek(c.file, 0, SEEK_END);
+    std::fwrite(bytes, 1, size, c.file);
+    c.dataBytes += static_cast<uint32_t>(size);
+    WriteWavHeader(c.file, c.rate, c.channels, c.bits, c.dataBytes);
+    std::fflush(c.file);
+}
+
 void CaptureHook(void*, uint64_t) {
     Capture& c = capture;
-    if (!c.file) return;
+    if (!c.file && !c.video) return;
     // Frame i gets the frames between i*rate/fps and (i+1)*rate/fps, so the audio never
     // drifts from the pictures even when fps does not divide the rate.
     const uint64_t from = c.frames * static_cast<uint64_t>(c.rate) / static_cast<uint64_t>(c.fps);
@@ -126,12 +142,7 @@ void CaptureHook(void*, uint64_t) {
     }
     c.buffer.resize(bytes);
     VSS_Mix(static_cast<int>(bytes), c.buffer.data());
-    std::fseek(c.file, 0, SEEK_END);
-    std::fwrite(c.buffer.data(), 1, bytes, c.file);
-    c.dataBytes += static_cast<uint32_t>(bytes);
-    // The header is kept true after every frame, so an interrupted capture still plays.
-    WriteWavHeader(c.file, c.rate, c.channels, c.bits, c.dataBytes);
-    std::fflush(c.file);
+    CaptureWrite(c, c.buffer.data(), bytes);
 }
 
 }  // namespace
@@ -221,12 +232,6 @@ int VssTimerStop() {
 
 int VssCaptureStart(const char* directory, int rate, int format, int fps) {
     Capture& c = capture;
-    std::string path = std::string(directory && *directory ? directory : ".") + "/sound.wav";
-    c.file = std::fopen(path.c_str(), "w+b");
-    if (!c.file) {
-        VssErrorBox("Could not create %s", path.c_str());
-        return 0;
-    }
     c.rate = rate;
     c.fps = fps > 0 ? fps : 30;
     c.channels = (format & 2) ? 2 : 1;
@@ -234,9 +239,24 @@ int VssCaptureStart(const char* directory, int rate, int format, int fps) {
     c.bytesPerFrame = c.channels * c.bits / 8;
     c.frames = 0;
     c.dataBytes = 0;
-    const std::string timelinePath = std::string(directory && *directory ? directory : ".") + "/timeline.txt";
-    c.timeline = std::fopen(timelinePath.c_str(), "w");
-    WriteWavHeader(c.file, c.rate, c.channels, c.bits, 0);
+    c.video = platform::CaptureIsVideo();
+    if (c.video) {
+        if (!platform::OpenCaptureAudio(c.rate, c.channels, c.bits)) {
+            c.video = false;
+            VssErrorBox("Could not start the video's audio");
+            return 0;
+        }
+    } else {
+        const std::string folder = directory && *directory ? directory : ".";
+        const std::string path = folder + "/sound.wav";
+        c.file = std::fopen(path.c_str(), "w+b");
+        if (!c.file) {
+            VssErrorBox("Could not create %s", path.c_str());
+            return 0;
+        }
+        c.timeline = std::fopen((folder + "/timeline.txt").c_str(), "w");
+        WriteWavHeader(c.file, c.rate, c.channels, c.bits, 0);
+    }
     // Frames drawn before the sound system started get silence (and no music position),
     // so the sound stays in step with the pictures from the first frame.
     const uint64_t drawn = platform::CapturedFrameCount();
@@ -245,17 +265,16 @@ int VssCaptureStart(const char* directory, int rate, int format, int fps) {
         const uint64_t from = c.frames * static_cast<uint64_t>(c.rate) / static_cast<uint64_t>(c.fps);
         const uint64_t to = (c.frames + 1) * static_cast<uint64_t>(c.rate) / static_cast<uint64_t>(c.fps);
         const std::vector<uint8_t> quiet(static_cast<size_t>(to - from) * c.bytesPerFrame, silence);
-        std::fwrite(quiet.data(), 1, quiet.size(), c.file);
-        c.dataBytes += static_cast<uint32_t>(quiet.size());
+        CaptureWrite(c, quiet.data(), quiet.size());
         if (c.timeline) std::fprintf(c.timeline, "%llu -1 -1 0\n", static_cast<unsigned long long>(c.frames));
     }
-    WriteWavHeader(c.file, c.rate, c.channels, c.bits, c.dataBytes);
     platform::SetCaptureFrameHook(CaptureHook, nullptr);
     return 1;
 }
 
 int VssCaptureStop() {
     platform::SetCaptureFrameHook(nullptr, nullptr);
+    capture.video = false;
     if (capture.file) {
         std::fclose(capture.file);
         capture.file = nullptr;

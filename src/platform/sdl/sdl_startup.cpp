@@ -26,10 +26,20 @@ bool Startup(const Options& wanted, std::string* error) {
             return false;
         }
         std::error_code ec;
-        std::filesystem::create_directories(options.captureDir, ec);
-        if (ec || !std::filesystem::is_directory(options.captureDir)) {
-            if (error) *error = "cannot create the capture folder '" + options.captureDir + "'";
-            return false;
+        if (IsVideoTarget(options.captureDir)) {
+            if (!FindVideoEncoder(error)) return false;
+            const std::filesystem::path parent = std::filesystem::path(options.captureDir).parent_path();
+            if (!parent.empty()) std::filesystem::create_directories(parent, ec);
+            if (ec || std::filesystem::is_directory(options.captureDir)) {
+                if (error) *error = "cannot write the video '" + options.captureDir + "'";
+                return false;
+            }
+        } else {
+            std::filesystem::create_directories(options.captureDir, ec);
+            if (ec || !std::filesystem::is_directory(options.captureDir)) {
+                if (error) *error = "cannot create the capture folder '" + options.captureDir + "'";
+                return false;
+            }
         }
     }
     // The display the environment names is the one to use: a failing connection must not
@@ -58,9 +68,15 @@ bool Startup(const Options& wanted, std::string* error) {
     return true;
 }
 
-void Shutdown() {
+bool Shutdown() {
+    bool ok = true;
+    if (options.capture && IsVideoTarget(options.captureDir)) {
+        std::string error;
+        ok = FinishVideo(&error);
+    }
     if (started) SDL_Quit();
     started = false;
+    return ok;
 }
 
 const Options& GetOptions() { return options; }
