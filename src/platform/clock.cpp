@@ -32,6 +32,11 @@ uint32_t WallMilliseconds() {
         std::chrono::duration_cast<std::chrono::milliseconds>(SteadyClock::now() - processStart).count());
 }
 
+uint64_t RealNanoseconds() {
+    return static_cast<uint64_t>(
+        std::chrono::duration_cast<std::chrono::nanoseconds>(SteadyClock::now() - processStart).count());
+}
+
 void SleepMs(uint32_t milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
 
 }  // namespace platform

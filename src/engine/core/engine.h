@@ -7,7 +7,9 @@
 // never set the text. Every operation is called from the main thread.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "engine/core/records.h"
 #include "platform/platform.h"
@@ -73,6 +75,15 @@ public:
     virtual void StopProfiling() = 0;
     virtual float GetPolygonsPerSecond() = 0;
     virtual float GetFramesPerSecond() = 0;  // 35
+
+    // Not among the slots above: the time each swapped frame took, for the show's
+    // frame-rate report. Moves the times recorded since the last call (or since
+    // StartProfiling) into *out, in seconds of real time between successive swaps, and
+    // returns how many frames were swapped over that stretch.
+    virtual size_t TakeFrameTimes(std::vector<float>* out) {
+        out->clear();
+        return 0;
+    }
 };
 
 // The OpenGL engine; null when it cannot be allocated.

@@ -4,14 +4,36 @@
 
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <new>
 #include <system_error>
+#include <vector>
 
 #include "engine/gl/render_thread.h"
 
 namespace profiling {
 std::atomic<uint32_t> frameCounter{0};
 std::atomic<uint32_t> polygonCounter{0};
+
+namespace {
+std::mutex frameTimesMutex;
+std::vector<float> frameTimes;  // seconds between successive swaps, not yet taken
+uint64_t lastSwap = 0;          // real nanoseconds; 0 before the first swap
+}  // namespace
+
+void NoteFrameSwapped() {
+    const uint64_t now = platform::RealNanoseconds();
+    std::lock_guard<std::mutex> lock(frameTimesMutex);
+    if (lastSwap != 0) frameTimes.push_back(static_cast<float>(static_cast<double>(now - lastSwap) * 1e-9));
+    lastSwap = now;
+}
+
+size_t TakeFrameTimes(std::vector<float>* out) {
+    std::lock_guard<std::mutex> lock(frameTimesMutex);
+    out->swap(frameTimes);
+    frameTimes.clear();
+    return out->size();
+}
 }  // namespace profiling
 
 namespace {
@@ -122,7 +144,11 @@ void OpenGLEngine::StartProfiling() {
     profileStart = platform::WallMilliseconds();
     profiling::frameCounter = 0;
     profiling::polygonCounter = 0;
+    std::vector<float> before;
+    profiling::TakeFrameTimes(&before);
 }
+
+size_t OpenGLEngine::TakeFrameTimes(std::vector<float>* out) { return profiling::TakeFrameTimes(out); }
 
 void OpenGLEngine::StopProfiling() { profileStop = platform::WallMilliseconds(); }
 

@@ -43,6 +43,7 @@ public:
     void StopProfiling() override;
     float GetPolygonsPerSecond() override;
     float GetFramesPerSecond() override;
+    size_t TakeFrameTimes(std::vector<float>* out) override;
 
     // Either thread: copies the text (at most 63 characters) over the error text.
     void SetError(const char* text);
@@ -99,4 +100,6 @@ private:
 namespace profiling {
 extern std::atomic<uint32_t> frameCounter;
 extern std::atomic<uint32_t> polygonCounter;
+// Render thread, after each swap: notes the real time since the previous swap.
+void NoteFrameSwapped();
 }  // namespace profiling

@@ -322,5 +322,6 @@ int OpenGLEngine::DrawScene(Scene* scene) {
     glFlush();
     platform::SwapWindowBuffers(window.load() ? window.load() : startingWindow);
     profiling::frameCounter.fetch_add(1, std::memory_order_relaxed);
+    profiling::NoteFrameSwapped();
     return 1;
 }
