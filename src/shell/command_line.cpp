@@ -47,8 +47,13 @@ const char* CommandLineUsage() {
            "  --headless            message boxes print to standard error and never wait\n"
            "  --capture DIR         render frame by frame with a virtual clock into DIR\n"
            "                        (numbered PNGs and the mixed audio); implies --headless\n"
+           "  --capture FILE.mp4    the same into a video with sound (also .mkv), through the\n"
+           "                        ffmpeg command\n"
            "  --fps N               capture frames per second (default 30)\n"
            "  --size WxH            capture size (default 640x480)\n"
+           "  --start PART          begin at title, logo, heart, tv, brain or closing: everything\n"
+           "                        loads as usual, then the music jumps to where that part begins\n"
+           "                        (the random effects differ from those of a full run)\n"
            "  --verbose             print the decoders' traces\n"
            "  --list-devices        list rendering modes and sound devices, then exit\n"
            "  --help, --version\n";
@@ -101,6 +106,11 @@ bool ParseCommandLine(int argc, char** argv, CommandLine* out, std::string* erro
             if (!needValue(arg) ||
                 !ParseSize(value, false, &c.platform.captureWidth, &c.platform.captureHeight, &unused))
                 return fail("--size needs WxH, for example 640x480");
+        } else if (!std::strcmp(arg, "--start")) {
+            c.start = -1;
+            for (int s = 0; value && s < kStartCount; ++s)
+                if (!std::strcmp(value, kStartNames[s])) c.start = s;
+            if (!needValue(arg) || c.start < 0) return fail("--start needs title, logo, heart, tv, brain or closing");
         } else if (!std::strcmp(arg, "--sound")) {
             if (!needValue(arg)) return fail("--sound needs a device number or none");
             c.soundGiven = true;

@@ -18,7 +18,13 @@ struct CommandLine {
     int soundFormat = -1;  // -1: the default
     int mixingRate = -1;
     int bufferMs = -1;
+    int start = 0;  // index into kStartNames: where the show begins
 };
+
+// The places --start can begin the show at, in the show's order.
+enum StartPoint : int { kStartTitle, kStartLogo, kStartHeart, kStartTv, kStartBrain, kStartClosing };
+inline constexpr const char* kStartNames[] = {"title", "logo", "heart", "tv", "brain", "closing"};
+inline constexpr int kStartCount = static_cast<int>(sizeof kStartNames / sizeof kStartNames[0]);
 
 // False with a one-line reason in *error for an unknown flag or a bad value.
 bool ParseCommandLine(int argc, char** argv, CommandLine* out, std::string* error);

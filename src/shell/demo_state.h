@@ -4,6 +4,8 @@
 #include <atomic>
 #include <cstdint>
 
+#include "shell/frame_report.h"
+
 class GLEngine;
 struct VssModule;
 
@@ -20,6 +22,7 @@ struct DemoState {
     int32_t startedFlags = 0;
     int64_t timerFrequency = 0;
     int64_t timerStart = 0;
+    FrameReport frameReport;  // the frame times of each part of the show
 };
 
 extern DemoState demo;

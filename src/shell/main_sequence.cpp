@@ -12,6 +12,7 @@
 #include "engine/core/engine.h"
 #include "platform/platform.h"
 #include "sections/sections.h"
+#include "shell/command_line.h"
 #include "shell/demo_state.h"
 #include "shell/loading_screen.h"
 #include "shell/quit.h"
@@ -219,18 +220,36 @@ void RunShow(const CommandLine& commandLine) {
         VSS_Play(demo.module);
         while (demo.module->currentOrder.load(std::memory_order_relaxed) != 0) platform::SleepMs(50);
     }
+    const int start = commandLine.start;
+    if (start > kStartTitle) {
+        // A jump: the music goes to where the previous part of the show ends, so the
+        // chosen part begins with the video cut before it, as in a full run. The player
+        // takes the new position at its next row; the full bar stays up until then.
+        static const int kStartOrders[kStartCount] = {0, 1, 3, 10, 19, 23};
+        const int order = kStartOrders[start];
+        if (!VSS_SetPosition(order, 0)) Quit("Could not set VSS position");
+        while (demo.module->currentOrder.load(std::memory_order_relaxed) != order)
+            LoadingScreenStep(kLoadingSteps, kLoadingSteps);
+    }
     demo.engine->StartProfiling();
-    TitleRun();
-    PlayEhFrames(50, 53);
-    LogoRun();
-    PlayEhFrames(110, 113);
-    HeartRun();
-    PlayEhFrames(140, 143);
-    TvRun();
-    PlayEhFrames(190, 193);
-    BrainRun();
-    PlayEhFrames(0, 315);
-    ClosingRun();
+    // Each part of the show runs when the show begins at or before it; the frame report
+    // notes which part every frame belongs to.
+    auto from = [start](int startPoint, const char* part) {
+        if (start > startPoint) return false;
+        demo.frameReport.Begin(demo.engine, part);
+        return true;
+    };
+    if (from(kStartTitle, "title")) TitleRun();
+    if (from(kStartLogo, "cut")) PlayEhFrames(50, 53);
+    if (from(kStartLogo, "logo")) LogoRun();
+    if (from(kStartHeart, "cut")) PlayEhFrames(110, 113);
+    if (from(kStartHeart, "heart")) HeartRun();
+    if (from(kStartTv, "cut")) PlayEhFrames(140, 143);
+    if (from(kStartTv, "tv")) TvRun();
+    if (from(kStartBrain, "cut")) PlayEhFrames(190, 193);
+    if (from(kStartBrain, "brain")) BrainRun();
+    if (from(kStartClosing, "video")) PlayEhFrames(0, 315);
+    if (from(kStartClosing, "closing")) ClosingRun();
     VSS_Stop();
     Quit(nullptr);
 }

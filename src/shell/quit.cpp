@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "engine/core/engine.h"
 #include "platform/platform.h"
@@ -22,10 +23,16 @@ void Quit(const char* message) {
         demo.engine->StopProfiling();
         framesPerSecond = demo.engine->GetFramesPerSecond();
         polygonsPerSecond = demo.engine->GetPolygonsPerSecond();
+        demo.frameReport.End(demo.engine);
     }
     if (demo.startedFlags & kStartedSound) VSS_Kill();
     if (engineStarted) demo.engine->Kill();
     if (engineStarted) {
+        const std::string report = demo.frameReport.Format();
+        if (!report.empty()) {
+            std::fputs(report.c_str(), stdout);
+            std::fflush(stdout);
+        }
         char text[256];
         FormatProfilingResults(text, sizeof text, framesPerSecond, polygonsPerSecond);
         platform::ShowMessageBox(text, "Vorn Umbravel Demo Profiling", platform::kBoxOk);
@@ -35,8 +42,8 @@ void Quit(const char* message) {
         platform::Shutdown();
         std::exit(1);
     }
-    platform::Shutdown();
-    std::exit(0);
+    // A capture's video that could not be written is a failed run.
+    std::exit(platform::Shutdown() ? 0 : 1);
 }
 
 float GetTime() {

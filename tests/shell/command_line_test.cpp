@@ -49,7 +49,8 @@ TEST(CommandLine, BadValuesAreRefusedWithAReason) {
         {"--frobnicate"},         {"--mode"},           {"--mode", "800x600"},  {"--mode", "800x600x8"},
         {"--mode", "8x6x32"},     {"--fps", "0"},       {"--fps", "30fps"},     {"--size", "640"},
         {"--capture"},            {"--rate", "48000"},  {"--buffer-ms", "250"}, {"--sound-format", "1"},
-        {"--sound", "loud"},      {"--size", "99999x2"}};
+        {"--sound", "loud"},      {"--size", "99999x2"},  {"--start"},          {"--start", "Title"},
+        {"--start", "credits"}};
     for (const auto& args : bad) {
         CommandLine c;
         std::string error;
@@ -59,4 +60,19 @@ TEST(CommandLine, BadValuesAreRefusedWithAReason) {
         EXPECT_FALSE(error.empty());
         EXPECT_EQ(error.find('\n'), std::string::npos);
     }
+}
+
+TEST(CommandLine, StartNamesEveryPartInShowOrder) {
+    CommandLine c;
+    ASSERT_TRUE(Parse({}, &c));
+    EXPECT_EQ(c.start, kStartTitle);
+    for (int s = 0; s < kStartCount; ++s) {
+        ASSERT_TRUE(Parse({"--start", kStartNames[s]}, &c)) << kStartNames[s];
+        EXPECT_EQ(c.start, s);
+    }
+    EXPECT_EQ(std::string(kStartNames[kStartClosing]), "closing");
+    // A video file is a capture target like a folder; the file's own checks come at start-up.
+    ASSERT_TRUE(Parse({"--capture", "show.mkv"}, &c));
+    EXPECT_TRUE(c.platform.capture);
+    EXPECT_EQ(c.platform.captureDir, "show.mkv");
 }
