@@ -227,3 +227,80 @@ TEST(Program, CaptureIntoAFileIsRefused) {
     EXPECT_EQ(run.code, 1);
     EXPECT_NE(run.err.find("cannot create the capture folder"), std::string::npos) << run.err;
 }
+
+// A jump to the closing: everything loads, the music moves on to the end of the brain's
+// part, and the show ends as a full run ends; the frame report names only the parts shown.
+TEST(Program, StartJumpsToThePartsMusic) {
+    const fs::path dir = Scratch("start_closing");
+    ProgramRun run = RunProgram("--capture " + dir.string() + " --size 96x72 --fps 10 --start closing");
+    ASSERT_EQ(run.code, 0) << run.err;
+    const std::vector<TimelineEntry> timeline = ReadTimeline(dir / "timeline.txt");
+    ASSERT_GT(timeline.size(), 23u);
+    size_t firstAtJump = 0;
+    while (firstAtJump < timeline.size() && timeline[firstAtJump].order != 23) ++firstAtJump;
+    ASSERT_LT(firstAtJump, timeline.size()) << "the music never reached order 23";
+    EXPECT_LE(firstAtJump, 23u + 2) << "the jump took more than the player's next row";
+    EXPECT_EQ(timeline[firstAtJump].row, 0);
+    for (size_t i = 23; i < firstAtJump; ++i) EXPECT_EQ(timeline[i].order, 0) << "frame " << i;
+    EXPECT_EQ(timeline.back().order, 25);
+    // The whole video (12.64 s) and order 24 come before the fade of 7 s.
+    EXPECT_GT(timeline.size() - firstAtJump, (12 + 7) * 10u);
+    EXPECT_NE(run.out.find("  video "), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("  closing "), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("  title "), std::string::npos) << run.out;
+}
+
+namespace {
+bool HaveCommand(const std::string& name) {
+    return std::system(("command -v " + name + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+std::string CommandOutput(const std::string& command) {
+    std::string out;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[4096];
+        size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+        pclose(pipe);
+    }
+    return out;
+}
+}  // namespace
+
+// The video capture carries the same pictures' count and exactly the same mix as a folder
+// capture with the same flags (Matroska keeps the audio losslessly), so sound and
+// pictures are in step from the first frame.
+TEST(Program, CaptureIntoAVideoHoldsTheFramesAndTheExactMix) {
+    if (!HaveCommand("ffmpeg") || !HaveCommand("ffprobe")) GTEST_SKIP() << "ffmpeg is not installed";
+    const fs::path folder = Scratch("video_folder"), videoDir = Scratch("video_file");
+    const std::string flags = " --size 96x72 --fps 10 --start closing";
+    ASSERT_EQ(RunProgram("--capture " + folder.string() + flags).code, 0);
+    const fs::path video = videoDir / "sub" / "show.mkv";
+    ProgramRun run = RunProgram("--capture " + video.string() + flags);
+    ASSERT_EQ(run.code, 0) << run.err;
+    EXPECT_NE(run.err.find("capture: wrote " + video.string()), std::string::npos) << run.err;
+    const size_t frames = static_cast<size_t>(CountPngs(folder));
+
+    const std::string counted = CommandOutput("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
+                                              "stream=nb_read_frames,width,height -of csv=p=0 " +
+                                              video.string());
+    EXPECT_EQ(counted, "96,72," + std::to_string(frames) + "\n");
+
+    const fs::path pcm = videoDir / "audio.raw";
+    ASSERT_EQ(std::system(("ffmpeg -v error -y -i " + video.string() + " -f s16le -c:a pcm_s16le " + pcm.string())
+                              .c_str()),
+              0);
+    const std::string wav = ReadFile(folder / "sound.wav");
+    ASSERT_GT(wav.size(), 44u);
+    const std::string mixed = ReadFile(pcm);
+    EXPECT_EQ(mixed.size(), wav.size() - 44);
+    EXPECT_TRUE(mixed == wav.substr(44)) << "the video's audio differs from the mix";
+}
+
+TEST(Program, CaptureIntoAVideoWithoutFfmpegSaysSo) {
+    const fs::path dir = Scratch("no_ffmpeg");
+    ProgramRun run = RunProgram("--capture " + (dir / "show.mp4").string(), "env PATH=" + dir.string());
+    EXPECT_EQ(run.code, 1);
+    EXPECT_NE(run.err.find("needs the ffmpeg command"), std::string::npos) << run.err;
+    EXPECT_FALSE(fs::exists(dir / "show.mp4"));
+}
