@@ -12,6 +12,7 @@
 
 #include "contact_sheet.h"
 #include "content.h"
+#include "png_file.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-// image.cpp -- canvas quantisation and thumbnail scaling.
+// image.cpp -- canvas quantisation, thumbnail scaling and copying.
 #include "image.h"
 
 #include <algorithm>
@@ -45,6 +45,13 @@ Image Downscale(const Image& image, int width, int height) {
         }
     }
     return out;
+}
+
+void Blit(Image& dst, const Image& src, int x0, int y0) {
+    const int xFrom = std::max(0, -x0), xTo = std::min(src.width, dst.width - x0);
+    if (xFrom >= xTo) return;
+    for (int y = std::max(0, -y0); y < src.height && y0 + y < dst.height; ++y)
+        std::copy_n(src.At(xFrom, y), 3 * (xTo - xFrom), dst.At(x0 + xFrom, y0 + y));
 }
 
 }  // namespace forge

@@ -1,5 +1,6 @@
 // image.h -- the forge's pictures: an 8-bit RGB image as the writers take it, and a
-// floating-point canvas that the generators paint on before it is quantised.
+// floating-point canvas that the generators paint on before it is quantised. umbravel-tool
+// links these too, with the PNG files and the lettering.
 #pragma once
 
 #include <cstddef>
@@ -55,5 +56,7 @@ struct Canvas {
 Image ToImage(const Canvas& canvas);
 // Nearest-free box/bilinear reduction used for thumbnails and for overlays drawn small.
 Image Downscale(const Image& image, int width, int height);
+// Copies src into dst with its top-left at (x, y); whatever falls outside dst is clipped.
+void Blit(Image& dst, const Image& src, int x, int y);
 
 }  // namespace forge

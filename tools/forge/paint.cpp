@@ -203,4 +203,18 @@ void Vignette(Canvas& canvas, float strength, float softness) {
         }
 }
 
+Mask BlurMask(const Mask& mask, int radius, int pad) {
+    Canvas c(mask.width + 2 * pad, mask.height + 2 * pad);
+    for (int y = 0; y < mask.height; ++y)
+        for (int x = 0; x < mask.width; ++x) {
+            float v = mask.At(x, y);
+            c.At(x + pad, y + pad) = {v, v, v};
+        }
+    Canvas b = Blur(c, radius);
+    Mask m{c.width, c.height, {}};
+    m.a.resize(c.px.size());
+    for (size_t i = 0; i < c.px.size(); ++i) m.a[i] = b.px[i].r;
+    return m;
+}
+
 }  // namespace forge

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "image.h"
+#include "typeface.h"
 
 namespace forge {
 
@@ -74,5 +75,7 @@ Canvas Blur(const Canvas& canvas, int radius, int passes = 3);
 void Bloom(Canvas& canvas, float threshold, int radius, float strength);
 // Darkens towards the edges.
 void Vignette(Canvas& canvas, float strength, float softness = 0.75f);
+// Soft copy of a mask (box blur of the coverage), for glows behind lettering.
+Mask BlurMask(const Mask& mask, int radius, int pad);
 
 }  // namespace forge

@@ -1,8 +1,6 @@
 // typeface.cpp -- FreeType glyphs as coverage masks.
 #include "typeface.h"
 
-#include "paint.h"
-
 #include <algorithm>
 #include <stdexcept>
 
@@ -125,18 +123,10 @@ Mask ScaleMask(const Mask& mask, int factor) {
     return m;
 }
 
-Mask BlurMask(const Mask& mask, int radius, int pad) {
-    Canvas c(mask.width + 2 * pad, mask.height + 2 * pad);
-    for (int y = 0; y < mask.height; ++y)
-        for (int x = 0; x < mask.width; ++x) {
-            float v = mask.At(x, y);
-            c.At(x + pad, y + pad) = {v, v, v};
-        }
-    Canvas b = Blur(c, radius);
-    Mask m{c.width, c.height, {}};
-    m.a.resize(c.px.size());
-    for (size_t i = 0; i < c.px.size(); ++i) m.a[i] = b.px[i].r;
-    return m;
+void StampLabel(Image& image, const Mask& mask, int x, int y, const uint8_t rgb[3]) {
+    for (int my = std::max(0, -y); my < mask.height && y + my < image.height; ++my)
+        for (int mx = std::max(0, -x); mx < mask.width && x + mx < image.width; ++mx)
+            if (mask.At(mx, my) > 0.5f) std::copy_n(rgb, 3, image.At(x + mx, y + my));
 }
 
 }  // namespace forge

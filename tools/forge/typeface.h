@@ -1,5 +1,5 @@
 // typeface.h -- text for the pictures, through FreeType: the terminal face of the system
-// font (its embedded 16x32 bitmaps) and vector faces for titles and names.
+// font (its embedded bitmaps) and vector faces for titles and names.
 #pragma once
 
 #include <memory>
@@ -52,7 +52,8 @@ void StampOver(Canvas& canvas, const Mask& mask, int x, int y, Colour colour, fl
 void StampAdd(Canvas& canvas, const Mask& mask, int x, int y, Colour colour);
 // Mask scaled by an integer factor (nearest), for chunky terminal lettering.
 Mask ScaleMask(const Mask& mask, int factor);
-// Soft copy of a mask (box blur of the coverage), for glows behind lettering.
-Mask BlurMask(const Mask& mask, int radius, int pad);
+// Sets the pixels the mask covers more than half to one colour, with (x, y) the mask's
+// top-left: crisp lettering on a review picture. Whatever falls outside is clipped.
+void StampLabel(Image& image, const Mask& mask, int x, int y, const uint8_t rgb[3]);
 
 }  // namespace forge

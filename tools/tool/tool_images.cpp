@@ -1,7 +1,5 @@
 // tool_images.cpp -- umbravel-tool jpeg and tga: decode a picture with the program's own
 // decoders and write it as PNG (or binary PPM when the name ends in .ppm).
-#include <png.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -12,6 +10,7 @@
 #include "codecs/image.h"
 #include "codecs/jpeg.h"
 #include "codecs/tga.h"
+#include "png_file.h"
 #include "tool.h"
 
 namespace {
@@ -63,26 +62,6 @@ bool WritePpm(const char* path, const RgbImage& image) {
     return std::fclose(f) == 0 && ok;
 }
 
-bool WritePng(const char* path, const RgbImage& image) {
-    FILE* f = std::fopen(path, "wb");
-    if (!f) return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    if (!png || !info || setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        std::fclose(f);
-        return false;
-    }
-    png_init_io(png, f);
-    png_set_IHDR(png, info, image.width, image.height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    for (int32_t y = 0; y < image.height; ++y) png_write_row(png, image.pixels + size_t(y) * image.width * 3);
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    return std::fclose(f) == 0;
-}
-
 int DecodeCommand(int argc, char** argv, int (*decode)(const FileBuffer&, RgbImage*&)) {
     bool verbose = false;
     std::vector<const char*> paths;
@@ -115,7 +94,7 @@ int DecodeCommand(int argc, char** argv, int (*decode)(const FileBuffer&, RgbIma
     }
     std::string out = paths[1];
     bool ppm = out.size() >= 4 && !strcasecmp(out.c_str() + out.size() - 4, ".ppm");
-    bool written = ppm ? WritePpm(paths[1], *image) : WritePng(paths[1], *image);
+    bool written = ppm ? WritePpm(paths[1], *image) : forge::WritePng(paths[1], image->width, image->height, image->pixels);
     DestroyRgbImage(image);
     if (!written) {
         std::fprintf(stderr, "%s: cannot write %s\n", argv[0], paths[1]);
