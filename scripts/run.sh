@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs the show. With a display it opens the show (pass --windowed
-# for a window); on a machine without one it captures the show frame by frame into
-# ./capture (PNG frames and the mixed audio). Extra arguments go to the program.
+# for a window); on a machine without one it captures the show frame by frame into the
+# video ./capture/show.mp4, with its music. Extra arguments go to the program.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
@@ -10,7 +10,7 @@ program="$root/build/release/umbravel"
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   exec "$program" --no-setup "$@"
 fi
-out="$root/capture"
+out="$root/capture/show.mp4"
 echo "No display found: capturing the show into $out (25 frames per second, 640x480)."
 "$program" --capture "$out" --fps 25 --size 640x480 "$@"
-echo "The frames are in $out."
+echo "The show with its music is in $out."
