@@ -9,6 +9,8 @@
 #include "codecs/image.h"
 #include "filestore/filestore.h"
 #include "overlay/overlay.h"
+#include "sound/sound_internal.h"
+#include "sound/vss.h"
 
 namespace {
 constexpr int kCell = 16, kCellHeight = 32, kWidth = 256;
@@ -104,4 +106,37 @@ TEST_F(Teletype, CursorBlinksEveryHalfSecond) {
     EXPECT_TRUE(CellIs(0, 0, '\n'));
     screen = TeletypeFrame("", 10.25f);
     EXPECT_TRUE(CellIs(0, 0, ' '));
+}
+
+// Every character typed, a line feed too, starts the embedded beep as a one-shot voice:
+// 8-bit, at 22050 Hz, volume 200, centred.
+TEST_F(Teletype, EveryCharacterStartsTheBeep) {
+    uint32_t musicSize = 0, beepSize = 0;
+    const uint8_t* music = OpenEmbeddedFileSized("Files\\Tenebrix.IT", &musicSize);
+    ASSERT_NE(music, nullptr);
+    ASSERT_NE(OpenEmbeddedFileSized("Files\\Beep.pcm", &beepSize), nullptr);
+    ASSERT_TRUE(VssMixerSetup(kVss16BitStereo, 1, 44100, 32));
+    VssModule* module = VSS_LoadIT(music, musicSize, 0);
+    ASSERT_NE(module, nullptr);
+    VSS_Play(module);
+    VSS_Stop();  // nothing mixes here; the voices are only looked at
+    auto beeps = [&] {
+        int n = 0;
+        for (int32_t i = 0; i < module->voicesInUse; ++i) {
+            const VssVoice& v = module->voices[i];
+            if (v.channel || !v.data) continue;
+            EXPECT_EQ(v.frequency, 22050);
+            EXPECT_EQ(v.volumeFactor, 200);
+            EXPECT_EQ(v.panVariation, 32);  // pan 0
+            EXPECT_EQ(v.sampleFlags & kVssSample16Bit, 0);
+            EXPECT_EQ(v.length, static_cast<int32_t>(beepSize));
+            ++n;
+        }
+        return n;
+    };
+    EXPECT_EQ(beeps(), 0);
+    TeletypeFrame("ab\n", 0.0f);
+    EXPECT_EQ(beeps(), 3);
+    TeletypeFrame("", 0.0f);
+    EXPECT_EQ(beeps(), 3);
 }
