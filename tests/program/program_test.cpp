@@ -85,20 +85,6 @@ namespace {
 struct Picture {
     int width = 0, height = 0;
     std::vector<uint8_t> rgb;
-    double Mean(int channel) const {
-        double sum = 0;
-        for (size_t i = static_cast<size_t>(channel); i < rgb.size(); i += 3) sum += rgb[i];
-        return sum / static_cast<double>(rgb.size() / 3);
-    }
-    int Max() const { return rgb.empty() ? 0 : *std::max_element(rgb.begin(), rgb.end()); }
-    // Pixels within `tolerance` of the colour.
-    int Count(int r, int g, int b, int tolerance) const {
-        int n = 0;
-        for (size_t i = 0; i + 2 < rgb.size(); i += 3)
-            n += std::abs(rgb[i] - r) <= tolerance && std::abs(rgb[i + 1] - g) <= tolerance &&
-                 std::abs(rgb[i + 2] - b) <= tolerance;
-        return n;
-    }
 };
 
 Picture ReadPng(const fs::path& path) {
@@ -117,9 +103,120 @@ Picture ReadPng(const fs::path& path) {
     return p;
 }
 
+// What a captured frame shows, in a few numbers. Shares are of all the frame's pixels.
+struct Look {
+    int width = 0;
+    double mean[3] = {};     // average red, green and blue
+    int brightest = 0;       // the highest channel value anywhere
+    double dark = 0;         // near black: no channel above 23
+    double darkBorder = 0;   // near black, of the pixels within a tenth of the height of the edges
+    double red = 0;          // red at least twice green and blue (the heart, the blob, the infant)
+    double violet = 0;       // the logo's and the web's violet
+    double tinted = 0;       // any clear colour: the teletype's text and screen have none
+    double lettering = 0;    // the credits' pale letters, in the band below the middle
+    double detail = 0;       // mean difference to the pixel on the left, all channels (noise is high)
+    int barPixels = 0;       // the loading bar's colour (190, 150, 210) as the lit overlay shows it
+    int lightPixels = 0;     // the teletype's light grey text
+
+    double Brightness() const { return (mean[0] + mean[1] + mean[2]) / 3; }
+    bool Blank() const { return std::max({mean[0], mean[1], mean[2]}) < 3; }
+};
+
+bool Near(int value, int target, int tolerance) { return std::abs(value - target) <= tolerance; }
+
+Look Measure(const Picture& p) {
+    Look l;
+    l.width = p.width;
+    const int w = p.width, h = p.height, margin = h / 10;
+    const int bandTop = h * 55 / 100, bandBottom = h * 72 / 100;
+    double sum[3] = {}, detail = 0;
+    int dark = 0, darkBorder = 0, border = 0, red = 0, violet = 0, tinted = 0, lettering = 0;
+    for (int y = 0; y < h; ++y) {
+        const uint8_t* q = &p.rgb[static_cast<size_t>(y) * w * 3];
+        const bool inBand = y >= bandTop && y < bandBottom, borderRow = y < margin || y >= h - margin;
+        int left[3] = {q[0], q[1], q[2]};
+        for (int x = 0; x < w; ++x, q += 3) {
+            const int r = q[0], g = q[1], b = q[2];
+            const int hi = std::max(r, std::max(g, b)), lo = std::min(r, std::min(g, b));
+            sum[0] += r, sum[1] += g, sum[2] += b;
+            l.brightest = std::max(l.brightest, hi);
+            dark += hi < 24;
+            if (borderRow || x < margin || x >= w - margin) ++border, darkBorder += hi < 24;
+            red += r >= 24 && r > 2 * g && r > 2 * b;
+            violet += b > 60 && b > g + 30 && r > g + 10;
+            tinted += hi >= 24 && 3 * (hi - lo) >= hi;
+            // The letters are drawn translucent: they lift green and blue alike over any red.
+            lettering += inBand && g >= 70 && g <= 115 && b >= 70 && b <= 115 && Near(g, b, 12) && r >= g - 10;
+            detail += std::abs(r - left[0]) + std::abs(g - left[1]) + std::abs(b - left[2]);
+            left[0] = r, left[1] = g, left[2] = b;
+            l.barPixels += Near(r, 153, 16) && Near(g, 120, 16) && Near(b, 169, 16);
+            l.lightPixels += Near(r, 180, 75) && Near(g, 180, 75) && Near(b, 180, 75);
+        }
+    }
+    const double n = std::max(1.0, static_cast<double>(w) * h);
+    for (int c = 0; c < 3; ++c) l.mean[c] = sum[c] / n;
+    l.dark = dark / n;
+    l.darkBorder = border ? static_cast<double>(darkBorder) / border : 0;
+    l.red = red / n;
+    l.violet = violet / n;
+    l.tinted = tinted / n;
+    l.lettering = lettering / n;
+    l.detail = detail / n;
+    return l;
+}
+
+// What each stretch of the show looks like. Each is told apart from the stretches around it.
+bool ShowsTeletype(const Look& l) { return l.dark >= 0.88 && l.tinted < 0.01; }
+bool ShowsFilm(const Look& l) { return l.dark < 0.25 && l.Brightness() > 90; }  // a bright picture, edge to edge
+bool ShowsNoise(const Look& l) { return l.detail >= 60; }
+bool ShowsLayersOrTeletype(const Look& l) { return l.violet >= 0.08 || ShowsTeletype(l); }
+bool ShowsLayersOrNoise(const Look& l) { return l.violet >= 0.08 || ShowsNoise(l); }
+bool ShowsVioletOrBlack(const Look& l) { return l.mean[2] > 1.1 * l.mean[1] + 1 || l.Blank(); }
+bool ShowsRedOnBlack(const Look& l) { return l.red >= 0.05 && l.darkBorder >= 0.6 && l.lettering < 0.008; }
+bool ShowsCredits(const Look& l) { return l.lettering >= 0.008; }
+bool ShowsSetInTheDark(const Look& l) {
+    return l.dark >= 0.85 && l.tinted >= 0.03 && l.tinted <= 0.4 && l.red < 0.01 && l.violet < 0.01;
+}
+bool ShowsInsideTheSet(const Look& l) { return l.darkBorder < 0.6 && l.violet < 0.01; }  // lit walls to the edges
+bool ShowsBrain(const Look& l) {  // the infant's red over a quarter of the frame, with the overlays' detail
+    return l.red >= 0.25 && l.detail >= 8 && l.dark >= 0.25 && l.dark <= 0.55;
+}
+bool ShowsWeb(const Look& l) { return l.violet >= 0.15 && l.detail >= 20; }
+
+struct Position {
+    int order, row;
+};
+
 struct TimelineEntry {
     int order, row, playing;
+    bool Before(Position p) const { return order < p.order || (order == p.order && row < p.row); }
 };
+
+// The show in order: each stretch runs until the music reaches `end`, and nine in ten of its
+// frames show its look. Where a section hands over to the next, a cut of `filmFrames` frames
+// of the film (at 25 a second, by the clock) plays first.
+struct Stretch {
+    const char* name;
+    Position end;
+    bool (*shows)(const Look&);
+    int filmFrames;
+};
+
+constexpr Position kTheEnd{1000, 0};
+const Stretch kShow[] = {
+    {"title", {0, 128}, ShowsTeletype, 4},
+    {"logo: the layers come into view behind the teletype", {2, 0}, ShowsLayersOrTeletype, 0},
+    {"logo: noise or teletype by rows", {2, 48}, ShowsLayersOrNoise, 0},
+    {"logo: switched off", {3, 0}, ShowsVioletOrBlack, 4},
+    {"heart", {10, 0}, ShowsRedOnBlack, 4},
+    {"tv: the credits over the blob", {12, 0}, ShowsCredits, 0},
+    {"tv: the set in the dark", {13, 0}, ShowsSetInTheDark, 0},
+    {"tv: inside the set", {19, 0}, ShowsInsideTheSet, 4},
+    {"brain", {23, 0}, ShowsBrain, 316},
+    {"closing: the web", {25, 0}, ShowsWeb, 0},
+    {"closing: the fade", kTheEnd, ShowsVioletOrBlack, 0},
+};
+constexpr size_t kStretches = sizeof kShow / sizeof kShow[0];
 
 std::vector<TimelineEntry> ReadTimeline(const fs::path& path) {
     std::vector<TimelineEntry> t;
@@ -135,10 +232,27 @@ std::string FramePath(size_t i) {
     std::snprintf(name, sizeof name, "frame_%06zu.png", i);
     return name;
 }
+
+// "frame_000123.png at 2:10", for failure messages.
+std::string Where(size_t i, const std::vector<TimelineEntry>& timeline) {
+    return FramePath(i) + " at " + std::to_string(timeline[i].order) + ":" + std::to_string(timeline[i].row);
+}
+
+struct Span {
+    size_t begin = 0, end = 0;
+    size_t Size() const { return end - begin; }
+};
+
+size_t CountShowing(const std::vector<Look>& looks, Span span, bool (*shows)(const Look&)) {
+    size_t n = 0;
+    for (size_t i = span.begin; i < span.end; ++i) n += shows(looks[i]);
+    return n;
+}
 }  // namespace
 
 // The whole show, captured headless at a small size: the loading screen, every section in
-// its stretch of the music, the audio as long as the pictures, and nothing left blank.
+// its stretch of the music and looking like itself, the film cuts between them lasting their
+// time, the audio as long as the pictures, and nothing left blank.
 TEST(Program, WholeShowPlaysInStepWithTheMusic) {
     const fs::path dir = Scratch("show");
     const int fps = 10;
@@ -155,15 +269,20 @@ TEST(Program, WholeShowPlaysInStepWithTheMusic) {
     // The audio holds exactly the frames' share of samples: 4410 stereo 16-bit frames each.
     EXPECT_EQ(fs::file_size(dir / "sound.wav"), 44 + frames * 4410 * 4);
 
+    // Every frame read once.
+    std::vector<Look> looks(frames);
+    for (size_t i = 0; i < frames; ++i) {
+        looks[i] = Measure(ReadPng(dir / FramePath(i)));
+        ASSERT_EQ(looks[i].width, 160) << FramePath(i);
+    }
+
     // The music only moves forward and the show ends seven seconds into order 25.
     size_t loading = 0, inLastOrder = 0;
     for (size_t i = 0; i < frames; ++i) {
         if (!timeline[i].playing) ++loading;
         if (timeline[i].order == 25) ++inLastOrder;
         if (i > 0 && timeline[i - 1].playing && timeline[i].playing) {
-            const bool forward = timeline[i].order > timeline[i - 1].order ||
-                                 (timeline[i].order == timeline[i - 1].order && timeline[i].row >= timeline[i - 1].row);
-            ASSERT_TRUE(forward) << "frame " << i;
+            ASSERT_FALSE(timeline[i].Before({timeline[i - 1].order, timeline[i - 1].row})) << FramePath(i);
         }
     }
     EXPECT_EQ(timeline.back().order, 25);
@@ -171,32 +290,90 @@ TEST(Program, WholeShowPlaysInStepWithTheMusic) {
     EXPECT_LE(inLastOrder, 8u * fps);
 
     // Loading: one frame at the start and one per step, the bar growing in the picture.
-    EXPECT_EQ(loading, 23u);
-    // The bar's colour (190, 150, 210) as the lit overlay shows it.
-    std::vector<int> bar;
-    for (size_t i = 0; i < 23; ++i) bar.push_back(ReadPng(dir / FramePath(i)).Count(153, 120, 169, 16));
-    for (size_t i = 1; i < 23; ++i) EXPECT_GE(bar[i], bar[i - 1]) << "the bar shrank at step " << i;
-    EXPECT_GT(bar[22], 10 * bar[1]);
-    EXPECT_GT(bar[11], 4 * bar[1]);
-    EXPECT_LT(bar[11], bar[22] * 6 / 10);
+    ASSERT_EQ(loading, 23u);
+    for (size_t i = 1; i < loading; ++i)
+        EXPECT_GE(looks[i].barPixels, looks[i - 1].barPixels) << "the bar shrank at step " << i;
+    EXPECT_GT(looks[22].barPixels, 10 * looks[1].barPixels);
+    EXPECT_GT(looks[11].barPixels, 4 * looks[1].barPixels);
+    EXPECT_LT(looks[11].barPixels, looks[22].barPixels * 6 / 10);
 
-    // Each stretch shows its section: the title's white text, the heart's red, the
-    // closing's violet web; and no frame of the show is blank but a handful of dark
-    // moments (the logo switched off, the end of the fade).
-    double titleWhite = 0, heartRed = 0, heartBlue = 0, closingBlue = 0, closingGreen = 0;
-    size_t blank = 0;
-    for (size_t i = 23; i < frames; ++i) {
-        const Picture p = ReadPng(dir / FramePath(i));
-        ASSERT_EQ(p.width, 160) << FramePath(i);
-        const TimelineEntry& t = timeline[i];
-        if (p.Max() < 12) ++blank;
-        if (t.order == 0 && t.row > 40 && t.row < 128) titleWhite += p.Count(180, 180, 180, 75);
-        if (t.order >= 3 && t.order <= 8) heartRed += p.Mean(0), heartBlue += p.Mean(2);
-        if (t.order == 24) closingBlue += p.Mean(2), closingGreen += p.Mean(1);
+    // The stretches by the music position each frame was drawn at; a cut runs from the first
+    // frame at or past a section's end until the next stretch shows.
+    Span spans[kStretches], cuts[kStretches];
+    size_t i = loading;
+    for (size_t k = 0; k < kStretches; ++k) {
+        spans[k].begin = i;
+        while (i < frames && timeline[i].Before(kShow[k].end)) ++i;
+        spans[k].end = i;
+        ASSERT_GT(spans[k].Size(), 0u) << kShow[k].name << " has no frames";
+        if (kShow[k].filmFrames == 0) continue;
+        cuts[k].begin = i;
+        while (i < frames && !kShow[k + 1].shows(looks[i])) ++i;
+        cuts[k].end = i;
     }
-    EXPECT_GT(titleWhite, 0) << "no typed title";
-    EXPECT_GT(heartRed, 1.5 * heartBlue) << "the heart's stretch is not red";
-    EXPECT_GT(closingBlue, 1.2 * closingGreen) << "the closing's stretch is not violet";
+    ASSERT_EQ(i, frames);
+
+    for (size_t k = 0; k < kStretches; ++k) {
+        const Stretch& s = kShow[k];
+        const Span span = spans[k];
+        // Its frames show it.
+        std::string missing;
+        size_t shown = 0;
+        for (size_t f = span.begin; f < span.end; ++f) {
+            if (s.shows(looks[f]))
+                ++shown;
+            else if (missing.size() < 200)
+                missing += " " + Where(f, timeline);
+        }
+        EXPECT_GE(shown, span.Size() * 9 / 10)
+            << s.name << ": " << span.Size() - shown << " of " << span.Size() << " frames look wrong:" << missing;
+        if (s.filmFrames == 0) continue;
+
+        // The film cut after it lasts its time.
+        const Span cut = cuts[k];
+        const double expected = s.filmFrames * fps / 25.0;
+        EXPECT_NEAR(static_cast<double>(cut.Size()), expected, 1.0)
+            << "the cut after " << s.name << ", from " << Where(cut.begin, timeline) << " lasts " << cut.Size()
+            << " frames";
+        EXPECT_GT(CountShowing(looks, cut, ShowsFilm), 0u) << "the cut after " << s.name << " shows no film";
+
+        // And the section's picture does not go on into the next one.
+        const Span next = spans[k + 1];
+        EXPECT_LE(CountShowing(looks, next, s.shows) * 20, next.Size())
+            << kShow[k + 1].name << " looks like " << s.name;
+    }
+
+    // The film shows in the cuts only, the noise screen only in the logo's order 2.
+    size_t noise = 0, strayNoise = 0, firstStrayNoise = 0;
+    for (size_t k = 0; k < kStretches; ++k) {
+        size_t film = 0, firstFilm = 0;
+        for (size_t f = spans[k].begin; f < spans[k].end; ++f) {
+            if (ShowsFilm(looks[f]) && film++ == 0) firstFilm = f;
+            if (!ShowsNoise(looks[f])) continue;
+            if (timeline[f].order == 2)
+                ++noise;
+            else if (strayNoise++ == 0)
+                firstStrayNoise = f;
+        }
+        EXPECT_EQ(film, 0u) << kShow[k].name << " shows the film, first at " << Where(firstFilm, timeline);
+    }
+    EXPECT_EQ(strayNoise, 0u) << "noise outside the logo's order 2, first at " << Where(firstStrayNoise, timeline);
+    EXPECT_GE(noise, 2u * fps) << "the logo's noise screen";
+
+    // The title types its text; the closing fades out to black and never brightens on the way.
+    int titleText = 0;
+    for (size_t f = spans[0].begin; f < spans[0].end; ++f)
+        if (timeline[f].row > 40) titleText += looks[f].lightPixels;
+    EXPECT_GT(titleText, 0) << "no typed title";
+    const Span fade = spans[kStretches - 1];
+    for (size_t f = fade.begin + 1; f < fade.end; ++f)
+        EXPECT_LE(looks[f].Brightness(), looks[f - 1].Brightness() + 1) << Where(f, timeline);
+    EXPECT_TRUE(looks[frames - 1].Blank());
+
+    // No frame of the show is blank but a handful of dark moments (the logo switched off,
+    // the film's dark end, the end of the fade).
+    size_t blank = 0;
+    for (size_t f = loading; f < frames; ++f) blank += looks[f].brightest < 12;
     EXPECT_LT(blank, frames / 50) << blank << " blank frames";
 }
 
