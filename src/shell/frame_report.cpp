@@ -19,7 +19,7 @@ void FrameReport::End(GLEngine* engine) {
     if (current < 0 || !engine) return;
     std::vector<float> taken;
     PartFrames& part = parts[static_cast<size_t>(current)];
-    part.frames += engine->TakeFrameTimes(&taken);
+    engine->TakeFrameTimes(&taken);
     part.times.insert(part.times.end(), taken.begin(), taken.end());
     current = -1;
 }
@@ -29,7 +29,7 @@ void FrameReport::Begin(GLEngine* engine, const char* name) {
     for (size_t i = 0; i < parts.size(); ++i)
         if (parts[i].name == name) current = static_cast<int>(i);
     if (current < 0) {
-        parts.push_back(PartFrames{name, 0, {}});
+        parts.push_back(PartFrames{name, {}});
         current = static_cast<int>(parts.size() - 1);
     }
 }
@@ -43,7 +43,7 @@ std::string FrameReport::Format() const {
         std::vector<float> times = part.times;
         float median = 0, worst = 0;
         MedianAndWorst(times, &median, &worst);
-        std::snprintf(line, sizeof line, "  %-9s %7zu %10.2f %9.2f %11.1f\n", part.name.c_str(), part.frames,
+        std::snprintf(line, sizeof line, "  %-9s %7zu %10.2f %9.2f %11.1f\n", part.name.c_str(), part.times.size(),
                       median * 1000.0f, worst * 1000.0f, median > 0 ? 1.0f / median : 0.0f);
         out += line;
     }

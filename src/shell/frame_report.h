@@ -9,8 +9,7 @@ class GLEngine;
 
 struct PartFrames {
     std::string name;
-    size_t frames = 0;
-    std::vector<float> times;  // seconds between successive frames
+    std::vector<float> times;  // seconds between successive frames, one per frame drawn
 };
 
 class FrameReport {

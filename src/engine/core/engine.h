@@ -78,12 +78,9 @@ public:
 
     // Not among the slots above: the time each swapped frame took, for the show's
     // frame-rate report. Moves the times recorded since the last call (or since
-    // StartProfiling) into *out, in seconds of real time between successive swaps, and
-    // returns how many frames were swapped over that stretch.
-    virtual size_t TakeFrameTimes(std::vector<float>* out) {
-        out->clear();
-        return 0;
-    }
+    // StartProfiling) into *out, in seconds of real time between successive swaps: one
+    // time per frame swapped over that stretch.
+    virtual void TakeFrameTimes(std::vector<float>* out) { out->clear(); }
 };
 
 // The OpenGL engine; null when it cannot be allocated.

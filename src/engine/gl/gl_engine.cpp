@@ -28,11 +28,10 @@ void NoteFrameSwapped() {
     lastSwap = now;
 }
 
-size_t TakeFrameTimes(std::vector<float>* out) {
+void TakeFrameTimes(std::vector<float>* out) {
     std::lock_guard<std::mutex> lock(frameTimesMutex);
     out->swap(frameTimes);
     frameTimes.clear();
-    return out->size();
 }
 }  // namespace profiling
 
@@ -148,7 +147,7 @@ void OpenGLEngine::StartProfiling() {
     profiling::TakeFrameTimes(&before);
 }
 
-size_t OpenGLEngine::TakeFrameTimes(std::vector<float>* out) { return profiling::TakeFrameTimes(out); }
+void OpenGLEngine::TakeFrameTimes(std::vector<float>* out) { profiling::TakeFrameTimes(out); }
 
 void OpenGLEngine::StopProfiling() { profileStop = platform::WallMilliseconds(); }
 

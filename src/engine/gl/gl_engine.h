@@ -43,7 +43,7 @@ public:
     void StopProfiling() override;
     float GetPolygonsPerSecond() override;
     float GetFramesPerSecond() override;
-    size_t TakeFrameTimes(std::vector<float>* out) override;
+    void TakeFrameTimes(std::vector<float>* out) override;
 
     // Either thread: copies the text (at most 63 characters) over the error text.
     void SetError(const char* text);
