@@ -43,7 +43,6 @@ struct VideoSink {
     int audioPipe = -1;  // the named pipe, opened for reading and writing so it never blocks on open
     std::string tempDir, audioPath;
     uint64_t frames = 0;
-    std::string error;
 };
 
 VideoSink sink;
@@ -51,7 +50,6 @@ VideoSink sink;
 void Fail(VideoSink& s, const std::string& why) {
     if (s.failed) return;
     s.failed = true;
-    s.error = why;
     std::fprintf(stderr, "capture: %s\n", why.c_str());
 }
 
@@ -236,7 +234,7 @@ void WriteCaptureAudio(const void* data, size_t bytes) {
         s.heldAudio.insert(s.heldAudio.end(), p, p + bytes);
 }
 
-bool FinishVideo(std::string* error) {
+bool FinishVideo() {
     VideoSink& s = sink;
     std::lock_guard<std::mutex> lock(s.mutex);
     if (!s.started && s.frames > 0 && !s.failed) StartFfmpeg(s);  // a show without sound
@@ -256,14 +254,12 @@ bool FinishVideo(std::string* error) {
         std::fprintf(stderr, "capture: wrote %s: %llu frames, %.1f seconds%s\n", GetOptions().captureDir.c_str(),
                      static_cast<unsigned long long>(s.frames), seconds, s.audioRate > 0 ? " with sound" : "");
     }
-    if (!ok && error) *error = s.error;
     s.width = s.height = 0;
     s.audioRate = s.audioChannels = s.audioBits = 0;
     s.heldFrames.clear();
     s.heldAudio.clear();
     s.started = s.failed = false;
     s.frames = 0;
-    s.error.clear();
     return ok;
 }
 

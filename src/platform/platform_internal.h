@@ -11,11 +11,11 @@ void CaptureFrame(int width, int height);
 // Capture into a video file (capture_video.cpp). A target ending in .mp4 or .mkv is a
 // video; FindVideoEncoder says whether the ffmpeg command is on the PATH; VideoFrame takes
 // one finished frame (RGB, bottom row first); FinishVideo ends the encoding at shut-down
-// and is false, with the reason, when the video could not be written.
+// and is false, the reason printed, when the video could not be written.
 bool IsVideoTarget(const std::string& target);
 bool FindVideoEncoder(std::string* error);
 void VideoFrame(const uint8_t* rgbBottomUp, int width, int height);
-bool FinishVideo(std::string* error);
+bool FinishVideo();
 // Starts SDL's video (a count of starts, each stopped by SDL_QuitSubSystem), always with
 // the driver of the first start. False with SDL's reason when the display refuses.
 bool StartVideo(std::string* error);

@@ -69,11 +69,7 @@ bool Startup(const Options& wanted, std::string* error) {
 }
 
 bool Shutdown() {
-    bool ok = true;
-    if (options.capture && IsVideoTarget(options.captureDir)) {
-        std::string error;
-        ok = FinishVideo(&error);
-    }
+    const bool ok = !CaptureIsVideo() || FinishVideo();
     if (started) SDL_Quit();
     started = false;
     return ok;
