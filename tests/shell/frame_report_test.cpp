@@ -1,39 +1,11 @@
 // The frame-rate report: the parts' frames and times, cuts counted together, the table.
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <string>
 #include <vector>
 
-#include "engine/core/engine_records.h"
 #include "shell/frame_report.h"
-
-namespace {
-// Hands out prepared batches of frame times, one batch per TakeFrameTimes.
-class TimedEngine final : public EngineRecords {
-public:
-    std::deque<std::vector<float>> batches;
-    size_t TakeFrameTimes(std::vector<float>* out) override {
-        out->clear();
-        if (batches.empty()) return 0;
-        *out = batches.front();
-        batches.pop_front();
-        return out->size();
-    }
-    int EnumerateDevices(DisplayDevice**, int32_t*) override { return 0; }
-    int Init(InstanceHandle, const DisplayDevice*, const DisplayMode*) override { return 1; }
-    int Render(Scene*) override { return 1; }
-    int Kill() override { return 1; }
-    void SetApplicationName(const char*) override {}
-    WindowHandle GetWindow() override { return nullptr; }
-    void SetMessageHandler(MessageHandler) override {}
-    const char* GetErrorText() override { return "No Error"; }
-    void StartProfiling() override {}
-    void StopProfiling() override {}
-    float GetPolygonsPerSecond() override { return 0; }
-    float GetFramesPerSecond() override { return 0; }
-};
-}  // namespace
+#include "started_engine.h"
 
 TEST(FrameReport, MedianAndWorst) {
     float median = -1, worst = -1;
@@ -52,8 +24,8 @@ TEST(FrameReport, MedianAndWorst) {
 }
 
 TEST(FrameReport, EachPartKeepsItsOwnFramesAndCutsAddUp) {
-    TimedEngine engine;
-    engine.batches = {{0.010f, 0.010f, 0.012f}, {0.040f}, {0.020f, 0.020f}, {0.041f, 0.042f}, {0.1f, 0.016f}};
+    StartedEngine engine;
+    engine.frameTimeBatches = {{0.010f, 0.010f, 0.012f}, {0.040f}, {0.020f, 0.020f}, {0.041f, 0.042f}, {0.1f, 0.016f}};
     FrameReport report;
     EXPECT_EQ(report.Format(), "");
     report.Begin(&engine, "title");
@@ -65,11 +37,11 @@ TEST(FrameReport, EachPartKeepsItsOwnFramesAndCutsAddUp) {
     report.End(&engine);  // a second end takes nothing
     ASSERT_EQ(report.Parts().size(), 4u);
     EXPECT_EQ(report.Parts()[0].name, "title");
-    EXPECT_EQ(report.Parts()[0].frames, 3u);
+    EXPECT_EQ(report.Parts()[0].times.size(), 3u);
     EXPECT_EQ(report.Parts()[1].name, "cut");
-    EXPECT_EQ(report.Parts()[1].frames, 3u);
+    EXPECT_EQ(report.Parts()[1].times.size(), 3u);
     EXPECT_EQ(report.Parts()[3].name, "heart");
-    EXPECT_EQ(report.Parts()[3].frames, 2u);
+    EXPECT_EQ(report.Parts()[3].times.size(), 2u);
 
     const std::string table = report.Format();
     EXPECT_NE(table.find("  title           3      10.00     12.00       100.0\n"), std::string::npos) << table;

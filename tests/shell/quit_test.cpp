@@ -1,35 +1,14 @@
 // Quit: the boxes it shows, in their order, and the exit codes; the Escape hook.
 #include <gtest/gtest.h>
 
-#include "engine/core/engine_records.h"
 #include "platform/platform.h"
 #include "shell/demo_state.h"
 #include "shell/loading_screen.h"
 #include "shell/main_sequence.h"
 #include "shell/quit.h"
+#include "started_engine.h"
 
 namespace {
-// An engine that has been started and drew 50 frames of 1000 triangles in 2 seconds.
-class StartedEngine final : public EngineRecords {
-public:
-    int EnumerateDevices(DisplayDevice**, int32_t*) override { return 0; }
-    int Init(InstanceHandle, const DisplayDevice*, const DisplayMode*) override { return 1; }
-    int Render(Scene*) override { return 1; }
-    int Kill() override {
-        killed = true;
-        return 1;
-    }
-    void SetApplicationName(const char*) override {}
-    WindowHandle GetWindow() override { return nullptr; }
-    void SetMessageHandler(MessageHandler) override {}
-    const char* GetErrorText() override { return "No Error"; }
-    void StartProfiling() override {}
-    void StopProfiling() override {}
-    float GetPolygonsPerSecond() override { return 25000.0f; }
-    float GetFramesPerSecond() override { return 25.0f; }
-    bool killed = false;
-};
-
 void StartHeadless() {
     platform::Options options;
     options.headless = true;
