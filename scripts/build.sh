@@ -12,6 +12,8 @@ case "$flavour" in
   *) echo "usage: $0 [release|asan|tsan|fuzz]" >&2; exit 2 ;;
 esac
 build="$root/build/$flavour"
+# Rebuilds of another flavour or checkout reuse what is already compiled.
+command -v ccache >/dev/null && extra+=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${extra[@]}" >/dev/null
 if [ "$flavour" = fuzz ]; then
   cmake --build "$build" -j"$(nproc)" --target fuzz_targets
