@@ -81,6 +81,12 @@ public:
     // StartProfiling) into *out, in seconds of real time between successive swaps: one
     // time per frame swapped over that stretch.
     virtual void TakeFrameTimes(std::vector<float>* out) { out->clear(); }
+    // Not among the slots either: `observer` is called with kFrameHandedOver on the
+    // caller's thread when Render hands a scene over, and with kFrameShown on the render
+    // thread when that frame is swapped. Null removes it.
+    enum FrameEvent { kFrameHandedOver, kFrameShown };
+    using FrameObserver = void (*)(FrameEvent event);
+    virtual void SetFrameObserver(FrameObserver observer) { (void)observer; }
 };
 
 // The OpenGL engine; null when it cannot be allocated.

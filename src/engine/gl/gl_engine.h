@@ -44,6 +44,7 @@ public:
     float GetPolygonsPerSecond() override;
     float GetFramesPerSecond() override;
     void TakeFrameTimes(std::vector<float>* out) override;
+    void SetFrameObserver(FrameObserver observer) override;
 
     // Either thread: copies the text (at most 63 characters) over the error text.
     void SetError(const char* text);
