@@ -87,6 +87,15 @@ public:
     enum FrameEvent { kFrameHandedOver, kFrameShown };
     using FrameObserver = void (*)(FrameEvent event);
     virtual void SetFrameObserver(FrameObserver observer) { (void)observer; }
+    // Not among the slots: uploads now every texture with pixels that the scene's objects
+    // (enabled or not, their children too) use and that was never uploaded, so that the
+    // first frame to draw them does not pay for it. Main thread only; returns when the
+    // render thread is done (or after the render time-out), like Render. Non-zero on
+    // success.
+    virtual int PrepareTextures(Scene* scene) {
+        (void)scene;
+        return 1;
+    }
 };
 
 // The OpenGL engine; null when it cannot be allocated.

@@ -108,9 +108,15 @@ int OpenGLEngine::Init(InstanceHandle instanceHandle, const DisplayDevice* selec
 }
 
 int OpenGLEngine::Render(Scene* scene) {
-    std::shared_ptr<platform::Signal> done = platform::CreateNamedSignal("V3D_Render");
     if (FrameObserver observer = profiling::frameObserver.load()) observer(kFrameHandedOver);
-    if (!platform::PostWindowMessage(window.load(), kMsgRenderScene, 0, reinterpret_cast<intptr_t>(scene))) {
+    return HandOver(kMsgRenderScene, scene);
+}
+
+int OpenGLEngine::PrepareTextures(Scene* scene) { return HandOver(kMsgPrepareTextures, scene); }
+
+int OpenGLEngine::HandOver(uint32_t message, Scene* scene) {
+    std::shared_ptr<platform::Signal> done = platform::CreateNamedSignal("V3D_Render");
+    if (!platform::PostWindowMessage(window.load(), message, 0, reinterpret_cast<intptr_t>(scene))) {
         SetError("No render window found to render in");
         return 0;
     }

@@ -193,6 +193,18 @@ public:
         return true;
     }
 
+    // Every texture of the object and its children that has pixels and no name yet.
+    void UploadNew(const Object3D* object, int depth) {
+        // Children may be shared or even cyclic: the depth bounds the walk.
+        if (!object || depth > 64) return;
+        for (int32_t i = 0; i < object->trianglesInUse; ++i) {
+            const Triangle& t = object->triangles[i];
+            Texture* texture = t.hasTexture ? t.texture : nullptr;
+            if (texture && texture->pixels && texture->glName == kNoTextureName) Upload(*texture);
+        }
+        for (int32_t i = 0; i < object->childrenDrawn; ++i) UploadNew(object->children[i], depth + 1);
+    }
+
 private:
     void CloseBatch() {
         if (e.primitiveOpen) {
@@ -252,6 +264,12 @@ private:
 };
 
 }  // namespace
+
+void OpenGLEngine::UploadNewTextures(const Scene* scene) {
+    if (!scene) return;
+    FrameDrawer drawer(*this);
+    for (int32_t i = 0; i < scene->objectSlots; ++i) drawer.UploadNew(scene->objects[i], 0);
+}
 
 int OpenGLEngine::DrawScene(Scene* scene) {
     if (!scene) {
