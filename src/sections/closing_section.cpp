@@ -61,7 +61,7 @@ void ClosingInit() {
     light->Enable();
     closingScene->AddObject(light);
     // Uploaded while loading, not on the section's first frame (a failure leaves it to that frame).
-    demo.engine->PrepareTextures(closingScene);
+    demo.engine->PrepareScene(closingScene);
 }
 
 void ClosingRun() {

@@ -265,7 +265,7 @@ void HeartInit() {
     backgroundQuad->Enable();
     scene->AddObject(backgroundQuad);
     // Uploaded while loading, not on the section's first frame (a failure leaves it to that frame).
-    demo.engine->PrepareTextures(scene);
+    demo.engine->PrepareScene(scene);
 }
 
 void HeartRun() {

@@ -108,7 +108,7 @@ void LogoInit() {
     overlay->Enable();
     logoScene->AddObject(overlay);
     // Uploaded while loading, not on the section's first frame (a failure leaves it to that frame).
-    demo.engine->PrepareTextures(logoScene);
+    demo.engine->PrepareScene(logoScene);
 }
 
 void LogoRun() {

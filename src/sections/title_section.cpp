@@ -40,7 +40,7 @@ void TitleInit() {
     lightCarrier->Enable();
     titleScene->AddObject(lightCarrier);
     // Uploaded while loading, not on the section's first frame (a failure leaves it to that frame).
-    demo.engine->PrepareTextures(titleScene);
+    demo.engine->PrepareScene(titleScene);
 }
 
 void TitleWait(int order, int row) { WaitForMusic(order, row, TitleFrame); }

@@ -118,7 +118,7 @@ void TvInit() {
         tvScene->AddObject(credits[i]);
     }
     // Uploaded while loading, not on the section's first frame (a failure leaves it to that frame).
-    demo.engine->PrepareTextures(tvScene);
+    demo.engine->PrepareScene(tvScene);
 }
 
 void TvRun() {

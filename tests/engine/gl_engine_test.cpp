@@ -182,7 +182,7 @@ TEST_F(GLEngineTest, TextureModulatesAndMipmapsAverage) {
     EXPECT_NEAR(p[2], 127, 8);
 }
 
-TEST_F(GLEngineTest, PrepareTexturesUploadsWhatTheFirstFrameWouldAndDrawsNothing) {
+TEST_F(GLEngineTest, PrepareSceneDoesTheFirstFramesFirstUseWorkAndShowsNothing) {
     std::vector<uint8_t> pixels(16 * 16 * 4, 200);
     const int32_t size[2] = {16, 16};
     Texture* ready = engine->NewTexture();
@@ -193,12 +193,17 @@ TEST_F(GLEngineTest, PrepareTexturesUploadsWhatTheFirstFrameWouldAndDrawsNothing
     hidden->Disable();  // a disabled object's textures are prepared too
     Object3D* other = AddTriangle(false);
     other->GetTriangle(0)->SetTexture(empty);
-    const uint32_t framesBefore = profiling::frameCounter.load();
-    EXPECT_EQ(engine->PrepareTextures(scene), 1);
+    other->Disable();  // not drawn, and without pixels: nothing to upload
+    const uint64_t capturedBefore = platform::CapturedFrameCount();
+    const uint32_t framesBefore = profiling::frameCounter.load(), polygonsBefore = profiling::polygonCounter.load();
+    EXPECT_EQ(engine->PrepareScene(scene), 1);
     EXPECT_NE(ready->glName, kNoTextureName);
     EXPECT_FALSE(ready->dirty);
     EXPECT_EQ(empty->glName, kNoTextureName);
+    // The hidden draw is neither counted nor shown.
     EXPECT_EQ(profiling::frameCounter.load(), framesBefore);
+    EXPECT_EQ(profiling::polygonCounter.load(), polygonsBefore);
+    EXPECT_EQ(platform::CapturedFrameCount(), capturedBefore);
 }
 
 TEST_F(GLEngineTest, TooManyLightsStillDrawsTheFrame) {

@@ -87,12 +87,14 @@ public:
     enum FrameEvent { kFrameHandedOver, kFrameShown };
     using FrameObserver = void (*)(FrameEvent event);
     virtual void SetFrameObserver(FrameObserver observer) { (void)observer; }
-    // Not among the slots: uploads now every texture with pixels that the scene's objects
-    // (enabled or not, their children too) use and that was never uploaded, so that the
-    // first frame to draw them does not pay for it. Main thread only; returns when the
-    // render thread is done (or after the render time-out), like Render. Non-zero on
-    // success.
-    virtual int PrepareTextures(Scene* scene) {
+    // Not among the slots: does now the work the scene's first frame would do for the
+    // first time, so that frame does not stutter: uploads every texture with pixels that
+    // the scene's objects (enabled or not, their children too) use and that was never
+    // uploaded, and, when the scene has an active camera, draws it once into the back
+    // buffer without showing or counting it (the GL driver prepares its code for the
+    // scene's states). Main thread only; returns when the render thread is done (or after
+    // the render time-out), like Render. Non-zero on success.
+    virtual int PrepareScene(Scene* scene) {
         (void)scene;
         return 1;
     }

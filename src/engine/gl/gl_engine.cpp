@@ -112,7 +112,7 @@ int OpenGLEngine::Render(Scene* scene) {
     return HandOver(kMsgRenderScene, scene);
 }
 
-int OpenGLEngine::PrepareTextures(Scene* scene) { return HandOver(kMsgPrepareTextures, scene); }
+int OpenGLEngine::PrepareScene(Scene* scene) { return HandOver(kMsgPrepareScene, scene); }
 
 int OpenGLEngine::HandOver(uint32_t message, Scene* scene) {
     std::shared_ptr<platform::Signal> done = platform::CreateNamedSignal("V3D_Render");

@@ -265,13 +265,19 @@ private:
 
 }  // namespace
 
-void OpenGLEngine::UploadNewTextures(const Scene* scene) {
+void OpenGLEngine::PrepareSceneNow(Scene* scene) {
     if (!scene) return;
-    FrameDrawer drawer(*this);
-    for (int32_t i = 0; i < scene->objectSlots; ++i) drawer.UploadNew(scene->objects[i], 0);
+    {
+        FrameDrawer drawer(*this);
+        for (int32_t i = 0; i < scene->objectSlots; ++i) drawer.UploadNew(scene->objects[i], 0);
+    }
+    // The driver builds its code for each new combination of states (fog, lights,
+    // textures, blending) when it first draws with it: a hidden draw does that now. The
+    // next frame clears the back buffer.
+    if (scene->activeCamera) DrawScene(scene, false);
 }
 
-int OpenGLEngine::DrawScene(Scene* scene) {
+int OpenGLEngine::DrawScene(Scene* scene, bool show) {
     if (!scene) {
         SetError("Not a valid scene");
         return 0;
@@ -334,6 +340,10 @@ int OpenGLEngine::DrawScene(Scene* scene) {
     for (int32_t i = 0; i < scene->objectSlots; ++i) {
         const Object3D* object = scene->objects[i];
         if (object && object->IsEnabled() && !drawer.Draw(object)) break;
+    }
+    if (!show) {
+        glFinish();
+        return 1;
     }
     profiling::polygonCounter.fetch_add(polygonsThisFrame, std::memory_order_relaxed);
 
