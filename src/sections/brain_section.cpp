@@ -155,6 +155,8 @@ void BrainInit() {
 
     if (!MakeBrainAngles(*parts.brain)) Quit("Could not allocate memory for brain angles");
     MakeFlashPaths(parts.paths);
+    // Uploaded while loading, not on the section's first frame (a failure leaves it to that frame).
+    demo.engine->PrepareScene(parts.scene);
 }
 
 void BrainRun() {

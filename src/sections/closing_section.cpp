@@ -60,6 +60,8 @@ void ClosingInit() {
     light->GetLight(0)->Enable();
     light->Enable();
     closingScene->AddObject(light);
+    // Uploaded while loading, not on the section's first frame (a failure leaves it to that frame).
+    demo.engine->PrepareScene(closingScene);
 }
 
 void ClosingRun() {

@@ -264,6 +264,8 @@ void HeartInit() {
     if (!backgroundQuad) Quit("Could not create 2D object");
     backgroundQuad->Enable();
     scene->AddObject(backgroundQuad);
+    // Uploaded while loading, not on the section's first frame (a failure leaves it to that frame).
+    demo.engine->PrepareScene(scene);
 }
 
 void HeartRun() {

@@ -107,6 +107,8 @@ void LogoInit() {
     Object3D* overlay = CreateOverlayQuad(engine, overlayTexture, nullptr);
     overlay->Enable();
     logoScene->AddObject(overlay);
+    // Uploaded while loading, not on the section's first frame (a failure leaves it to that frame).
+    demo.engine->PrepareScene(logoScene);
 }
 
 void LogoRun() {

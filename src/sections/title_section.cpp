@@ -39,6 +39,8 @@ void TitleInit() {
     lightCarrier->GetLight(0)->Enable();
     lightCarrier->Enable();
     titleScene->AddObject(lightCarrier);
+    // Uploaded while loading, not on the section's first frame (a failure leaves it to that frame).
+    demo.engine->PrepareScene(titleScene);
 }
 
 void TitleWait(int order, int row) { WaitForMusic(order, row, TitleFrame); }

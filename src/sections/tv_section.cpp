@@ -117,6 +117,8 @@ void TvInit() {
         if (!credits[i]) Quit("Could not create 2D object");
         tvScene->AddObject(credits[i]);
     }
+    // Uploaded while loading, not on the section's first frame (a failure leaves it to that frame).
+    demo.engine->PrepareScene(tvScene);
 }
 
 void TvRun() {

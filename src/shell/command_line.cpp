@@ -54,6 +54,8 @@ const char* CommandLineUsage() {
            "  --start PART          begin at title, logo, heart, tv, brain or closing: everything\n"
            "                        loads as usual, then the music jumps to where that part begins\n"
            "                        (the random effects differ from those of a full run)\n"
+           "  --sync heard|mixed    the pictures follow the sound being heard (default), or the\n"
+           "                        mixer, which runs a whole sound buffer ahead of the speaker\n"
            "  --verbose             print the decoders' traces\n"
            "  --list-devices        list rendering modes and sound devices, then exit\n"
            "  --help, --version\n";
@@ -111,6 +113,10 @@ bool ParseCommandLine(int argc, char** argv, CommandLine* out, std::string* erro
             for (int s = 0; value && s < kStartCount; ++s)
                 if (!std::strcmp(value, kStartNames[s])) c.start = s;
             if (!needValue(arg) || c.start < 0) return fail("--start needs title, logo, heart, tv, brain or closing");
+        } else if (!std::strcmp(arg, "--sync")) {
+            if (!needValue(arg) || (std::strcmp(value, "heard") && std::strcmp(value, "mixed")))
+                return fail("--sync needs heard or mixed");
+            c.syncMixed = !std::strcmp(value, "mixed");
         } else if (!std::strcmp(arg, "--sound")) {
             if (!needValue(arg)) return fail("--sound needs a device number or none");
             c.soundGiven = true;

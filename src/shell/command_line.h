@@ -19,6 +19,7 @@ struct CommandLine {
     int mixingRate = -1;
     int bufferMs = -1;
     int start = 0;  // index into kStartNames: where the show begins
+    bool syncMixed = false;  // the sections follow the mixed position, a buffer ahead of the sound
 };
 
 // The places --start can begin the show at, in the show's order.

@@ -1,5 +1,6 @@
-// frame_report.h -- the show's frame-rate report: per part of the show, the frames drawn
-// and the median and worst real time between two frames, printed when the show ends.
+// frame_report.h -- the show's frame-rate report, printed when the show ends: the time
+// loading took, per part of the show the frames drawn and the median, 99th percentile and
+// worst real time between two frames, and how far the pictures ran ahead of the sound.
 #pragma once
 
 #include <string>
@@ -20,14 +21,27 @@ public:
     // Ends the last part.
     void End(GLEngine* engine);
     const std::vector<PartFrames>& Parts() const { return parts; }
-    // A table, one line per part: frames, median and worst frame time in milliseconds,
-    // and the frames per second the median gives. Empty when no part was measured.
+    // Real seconds from the engine's start to the first frame of the show, and the part of
+    // them spent decoding the video frames.
+    void SetLoading(double seconds, double videoSeconds);
+    // The pictures' lead over the sound heard, one value in milliseconds per shown frame
+    // (negative: behind). None without an audio device.
+    void SetPictureLeads(std::vector<float> ms) { leads = std::move(ms); }
+    // The loading line, then a table, one line per part: frames, median, 99th percentile
+    // and worst frame time in milliseconds, and the frames per second the median gives;
+    // then the lead line. Empty when no part was measured.
     std::string Format() const;
 
 private:
     std::vector<PartFrames> parts;
     int current = -1;
+    double loadingSeconds = -1.0, loadingVideoSeconds = 0.0;
+    std::vector<float> leads;
 };
+
+// The value below which `percent` of `times` lie (nearest rank); 0 for none. Reorders
+// `times`.
+float Percentile(std::vector<float>& times, double percent);
 
 // The median (the lower middle one of an even count) and the largest of `times`; both 0
 // for none. Reorders `times`.

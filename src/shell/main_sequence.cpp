@@ -12,6 +12,7 @@
 #include "engine/core/engine.h"
 #include "platform/platform.h"
 #include "sections/sections.h"
+#include "shell/capture_progress.h"
 #include "shell/command_line.h"
 #include "shell/demo_state.h"
 #include "shell/loading_screen.h"
@@ -86,6 +87,17 @@ std::vector<std::string> SoundDeviceNames(int32_t* defaultDevice) {
 }
 
 
+// The pictures' lead over the sound, measured for the frame report.
+// And a capture's progress, once per captured frame.
+void NoteFrame(GLEngine::FrameEvent event) {
+    if (event == GLEngine::kFrameHandedOver) {
+        VSS_NoteFrameHandedOver();
+    } else {
+        VSS_NoteFrameShown();
+        CaptureProgressFrame();
+    }
+}
+
 // Reaching order o, row r: the loop runs while the position is before it.
 [[maybe_unused]] bool Before(int order, int row, int endOrder, int endRow) {
     return order < endOrder || (order == endOrder && row < endRow);
@@ -144,17 +156,20 @@ void RunShow(const CommandLine& commandLine) {
     DisplayMode customMode;
     bool useCustom = false;
     bool chosen = false;
+    bool followHeard = !commandLine.syncMixed;
     if (!commandLine.noSetup && !platform::IsHeadless()) {
         int32_t defaultSound = 0;
         std::vector<std::string> soundDevices = SoundDeviceNames(&defaultSound);
         SetupDialog dialog(devices, deviceCount, std::move(soundDevices), defaultSound);
         dialog.windowed = commandLine.platform.windowed;
         dialog.vsync = commandLine.platform.vsync;
+        dialog.followHeard = !commandLine.syncMixed;
         const int result = RunSetupDialog(dialog);
         if (result == 0) Quit(nullptr);
         if (result == 1) {
             choice = dialog.Choice();
             platform::SetDisplayPreferences(dialog.windowed, dialog.vsync);
+            followHeard = dialog.followHeard;
             chosen = true;
         }
     }
@@ -178,6 +193,14 @@ void RunShow(const CommandLine& commandLine) {
 
     // 9-11: the render window.
     demo.engine->SetMessageHandler(OnRenderWindowMessage);
+    // The loading time, for the frame report: from here to the show's first frame.
+    const uint64_t engineStartNs = platform::RealNanoseconds();
+    uint64_t videoNs = 0;
+    auto timed = [&videoNs](void (*load)(int, int), int first, int last) {
+        const uint64_t before = platform::RealNanoseconds();
+        load(first, last);
+        videoNs += platform::RealNanoseconds() - before;
+    };
     if (!demo.engine->Init(nullptr, device, mode)) Quit("Could not initialise V3D instance");
     demo.startedFlags |= kStartedEngine;
 
@@ -187,6 +210,7 @@ void RunShow(const CommandLine& commandLine) {
 
     // 13-16: the sound system on the render window.
     if (!VSS_SetDevice(choice.soundDevice)) Quit("Could not set VSS device");
+    VSS_FollowHeard(followHeard ? 1 : 0);
     if (!VSS_PreInit(300, 200 + 100 * choice.bufferLengthIndex, 1, 0)) Quit("Could not pre-initialise VSS");
     if (!VSS_Init(demo.engine->GetWindow(), choice.soundFormat, choice.mixingRate, 32)) Quit("Could not initialise VSS");
     demo.startedFlags |= kStartedSound;
@@ -208,11 +232,12 @@ void RunShow(const CommandLine& commandLine) {
     LoadingScreenStep(++step, kLoadingSteps), BrainInit();
     LoadingScreenStep(++step, kLoadingSteps), ClosingInit();
     static const int ehBatches[][2] = {{0, 49}, {50, 99}, {100, 149}, {150, 199}, {200, 249}, {250, 315}};
-    for (const auto& batch : ehBatches) LoadingScreenStep(++step, kLoadingSteps), LoadEhFrames(batch[0], batch[1]);
+    for (const auto& batch : ehBatches)
+        LoadingScreenStep(++step, kLoadingSteps), timed(LoadEhFrames, batch[0], batch[1]);
     static const int warBatches[][2] = {{0, 39},    {40, 79},   {80, 119},  {120, 159}, {160, 199},
                                         {200, 239}, {240, 279}, {280, 319}, {320, 360}};
     for (const auto& batch : warBatches)
-        LoadingScreenStep(++step, kLoadingSteps), LoadWarFrames(batch[0], batch[1]);
+        LoadingScreenStep(++step, kLoadingSteps), timed(LoadWarFrames, batch[0], batch[1]);
     LoadingScreenStep(++step, kLoadingSteps);
 
     // The show: the music starts, and a freshly loaded module stands at order 0.
@@ -221,17 +246,26 @@ void RunShow(const CommandLine& commandLine) {
         while (demo.module->currentOrder.load(std::memory_order_relaxed) != 0) platform::SleepMs(50);
     }
     const int start = commandLine.start;
+    // Where each part begins in the music (for a part after the first: the order where the
+    // part before it ends).
+    static const int kStartOrders[kStartCount] = {0, 1, 3, 10, 19, 23};
     if (start > kStartTitle) {
         // A jump: the music goes to where the previous part of the show ends, so the
         // chosen part begins with the video cut before it, as in a full run. The player
         // takes the new position at its next row; the full bar stays up until then.
-        static const int kStartOrders[kStartCount] = {0, 1, 3, 10, 19, 23};
         const int order = kStartOrders[start];
         if (!VSS_SetPosition(order, 0)) Quit("Could not set VSS position");
         while (demo.module->currentOrder.load(std::memory_order_relaxed) != order)
             LoadingScreenStep(kLoadingSteps, kLoadingSteps);
     }
+    demo.frameReport.SetLoading(static_cast<double>(platform::RealNanoseconds() - engineStartNs) * 1e-9,
+                                static_cast<double>(videoNs) * 1e-9);
     demo.engine->StartProfiling();
+    // The closing fades out for seven seconds from order 25: the show's end.
+    CaptureProgressStart(demo.module, kStartOrders[start], 25, 7.0);
+    // From here on every shown picture notes how far it runs ahead of the sound heard.
+    VSS_TakePictureLeads(nullptr);
+    demo.engine->SetFrameObserver(NoteFrame);
     // Each part of the show runs when the show begins at or before it; the frame report
     // notes which part every frame belongs to.
     auto from = [start](int startPoint, const char* part) {

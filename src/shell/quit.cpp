@@ -4,9 +4,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "engine/core/engine.h"
 #include "platform/platform.h"
+#include "shell/capture_progress.h"
 #include "shell/demo_state.h"
 #include "sound/vss.h"
 
@@ -24,9 +27,14 @@ void Quit(const char* message) {
         framesPerSecond = demo.engine->GetFramesPerSecond();
         polygonsPerSecond = demo.engine->GetPolygonsPerSecond();
         demo.frameReport.End(demo.engine);
+        demo.engine->SetFrameObserver(nullptr);
+        std::vector<float> leads;
+        VSS_TakePictureLeads(&leads);
+        demo.frameReport.SetPictureLeads(std::move(leads));
     }
     if (demo.startedFlags & kStartedSound) VSS_Kill();
     if (engineStarted) demo.engine->Kill();
+    CaptureProgressFinish();
     if (engineStarted) {
         const std::string report = demo.frameReport.Format();
         if (!report.empty()) {

@@ -42,8 +42,9 @@ const platform::DialogTemplate kTemplate = {
         {platform::DialogControl::Text, 0, "Sound Resolution", 100, 105, 85, 8},
         {platform::DialogControl::Text, 0, "Sound Buffer Length", 195, 105, 85, 8},
         // Apart from the original controls, under the start button.
-        {platform::DialogControl::Check, kWindowedCheck, "Windowed", 5, 188, 90, 10},
-        {platform::DialogControl::Check, kVsyncCheck, "Wait for vertical sync", 100, 188, 120, 10},
+        {platform::DialogControl::Check, kWindowedCheck, "Windowed", 5, 188, 45, 10},
+        {platform::DialogControl::Check, kVsyncCheck, "Wait for vertical sync", 55, 188, 100, 10},
+        {platform::DialogControl::Check, kHeardSyncCheck, "Pictures follow the heard sound", 160, 188, 130, 10},
     },
     kStartButton,
 };
@@ -165,12 +166,14 @@ int SetupDialog::Selection(int listId) const {
 int SetupDialog::OnCommand(int controlId) { return controlId == kStartButton ? 1 : -1; }
 
 bool SetupDialog::Checked(int controlId) const {
+    if (controlId == kHeardSyncCheck) return followHeard;
     return controlId == kWindowedCheck ? windowed : controlId == kVsyncCheck ? vsync : false;
 }
 
 void SetupDialog::OnCheck(int controlId, bool checked) {
     if (controlId == kWindowedCheck) windowed = checked;
     if (controlId == kVsyncCheck) vsync = checked;
+    if (controlId == kHeardSyncCheck) followHeard = checked;
 }
 
 int RunSetupDialog(SetupDialog& dialog) {

@@ -19,9 +19,10 @@ enum : int {
     kSoundDeviceList = 1019,
     kSoundResolutionList = 1020,
     kSoundBufferList = 1021,
-    // Beyond the original dialog: the two check boxes under the start button.
+    // Beyond the original dialog: the check boxes under the start button.
     kWindowedCheck = 1100,
     kVsyncCheck = 1101,
+    kHeardSyncCheck = 1102,  // the sections follow the heard position, not the mixed one
 };
 
 class SetupDialog final : public platform::DialogHandler {
@@ -40,6 +41,7 @@ public:
     int SoundResolutionIndex() const { return soundResolution; }
     bool windowed = false;
     bool vsync = true;
+    bool followHeard = true;
 
     // The platform's view of the dialog.
     const std::vector<std::string>& Items(int listId) const override;

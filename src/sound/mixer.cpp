@@ -12,6 +12,7 @@
 #include <new>
 
 #include "shell/random.h"
+#include "sound/heard_position.h"
 #include "sound/mixer_loops.h"
 #include "sound/sound_internal.h"
 
@@ -419,6 +420,7 @@ void Convert(uint8_t* dest, int32_t frames, bool echo) {
     const bool swap = Stereo && m.channelOrder;
     for (int32_t f = 0; f < frames; ++f) {
         if (m.readPosition >= m.samplesPerTick) {
+            VssHeardTickStartsAt(f);
             VssRenderTick();
             m.readPosition = 0;
         }
@@ -450,12 +452,13 @@ void VSS_Mix(int byteCount, void* destination) {
     if (byteCount <= 0 || !destination) return;
     VssMixer& m = vssMixer;
     const int32_t state = VssState.load(std::memory_order_acquire);
-    if (!(state & kVssPlaying) || !m.module || !m.ready) {
-        std::memset(destination, (m.format & 1) ? 0x00 : 0x80, static_cast<size_t>(byteCount));
-        return;
-    }
     const int bytesPerFrame = ((m.format & 1) ? 2 : 1) * ((m.format & 2) ? 2 : 1);
     const int32_t frames = byteCount / bytesPerFrame;
+    if (!(state & kVssPlaying) || !m.module || !m.ready) {
+        std::memset(destination, (m.format & 1) ? 0x00 : 0x80, static_cast<size_t>(byteCount));
+        VssHeardMixed(frames);
+        return;
+    }
     auto* dest = static_cast<uint8_t*>(destination);
     const bool echo = state & kVssEcho;
     switch (m.format) {
@@ -464,6 +467,7 @@ void VSS_Mix(int byteCount, void* destination) {
     case 2: Convert<false, true>(dest, frames, echo); break;
     default: Convert<true, true>(dest, frames, echo); break;
     }
+    VssHeardMixed(frames);
     // Bytes that make no whole frame stay silent.
     if (frames * bytesPerFrame < byteCount)
         std::memset(dest + frames * bytesPerFrame, (m.format & 1) ? 0x00 : 0x80,

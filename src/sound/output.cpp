@@ -16,6 +16,7 @@
 
 #include "platform/audio.h"
 #include "platform/platform.h"
+#include "sound/heard_position.h"
 #include "sound/output_ring.h"
 #include "sound/sound_internal.h"
 
@@ -29,6 +30,7 @@ struct Stream {
     platform::Signal* segmentReached = nullptr;
     std::atomic<bool> stopping{false};
     std::thread thread;
+    int32_t bytesPerFrame = 1;
 };
 
 Stream* stream = nullptr;
@@ -36,13 +38,20 @@ Stream* stream = nullptr;
 void DeviceCallback(void* user, uint8_t* bytes, int count) {
     auto* s = static_cast<Stream*>(user);
     if (VssRingConsume(s->ring, bytes, count)) s->segmentReached->Set();
+    VssHeardDeviceTook(count / s->bytesPerFrame);
 }
 
 void StreamingThread(Stream* s) {
+    int idle = 0;
     for (;;) {
-        // The wait has a time-out only so that a lost wake-up cannot stall the music.
-        s->segmentReached->Wait(1000);
+        // Besides the segment boundaries the thread wakes every 2 ms to publish the heard
+        // position; after a second without a wake-up it refills anyway, so a lost one
+        // cannot stall the music.
+        const bool reached = s->segmentReached->Wait(2);
         if (s->stopping.load(std::memory_order_acquire)) return;
+        VssHeardPublish();
+        if (!reached && ++idle < 500) continue;
+        idle = 0;
         const int32_t play = s->ring.playCursor.load(std::memory_order_acquire) & ~7;
         const int32_t write = s->ring.writeCursor.load(std::memory_order_relaxed);
         VssRegion regions[2];
@@ -166,6 +175,7 @@ int VssStreamStart(const char* deviceName, int rate, int format, int latencyMs) 
     wanted.rate = rate;
     wanted.bits = (format & 1) ? 16 : 8;
     wanted.channels = (format & 2) ? 2 : 1;
+    s->bytesPerFrame = wanted.bits / 8 * wanted.channels;
     // Device requests of about a quarter segment keep the wake-ups close to the boundaries.
     int32_t frames = s->ring.layout.segmentSize / (((format & 1) ? 2 : 1) * wanted.channels) / 4;
     int32_t pow2 = 256;
@@ -180,9 +190,12 @@ int VssStreamStart(const char* deviceName, int rate, int format, int latencyMs) 
         delete s;
         return 0;
     }
+    // The device plays the ring's silent lap before the first mixed frame.
+    VssHeardStreamStart(rate, s->ring.layout.totalSize / s->bytesPerFrame);
     try {
         s->thread = std::thread(StreamingThread, s);
     } catch (...) {
+        VssHeardStreamStop();
         VssErrorBox("CreateThread() failed");
         platform::CloseAudioOutput(s->output);
         delete s->segmentReached;
@@ -203,6 +216,7 @@ int VssStreamStop() {
     s->stopping.store(true, std::memory_order_release);
     s->segmentReached->Set();
     s->thread.join();
+    VssHeardStreamStop();
     delete s->segmentReached;
     delete s;
     stream = nullptr;

@@ -4,6 +4,7 @@
 // rows and the note start with its new note action, duplicate check and voice choice.
 // What each effect does lives in player_effects.cpp.
 #include "sound/player_internal.h"
+#include "sound/heard_position.h"
 
 #include <algorithm>
 
@@ -140,7 +141,7 @@ bool ChangePattern(VssModule* m) {
     // 0xFE in the order list is a separator: step over it (see OrderListRules).
     while (OrderAt(m, order) == kOrderSeparator) ++order;
     const uint8_t entry = OrderAt(m, order);
-    m->currentOrder.store(order, std::memory_order_relaxed);
+    m->playerOrder.store(order, std::memory_order_relaxed);
     if (entry == kOrderEnd) return false;
     m->currentPattern = entry < m->numPatterns ? entry : 0;
     const VssPattern& p = m->patterns[m->currentPattern];
@@ -149,7 +150,7 @@ bool ChangePattern(VssModule* m) {
     // A break to a row the pattern lacks starts it from the top.
     if (row >= p.rows) row = 0;
     for (int32_t r = 0; r < row; ++r) DecodeRow(m, false);
-    m->currentRow.store(row, std::memory_order_relaxed);
+    m->playerRow.store(row, std::memory_order_relaxed);
     m->nextOrder = order + 1;
     m->nextRow = 0;
     return true;
@@ -375,10 +376,10 @@ bool StepRow(VssModule* m) {
             m->patternDelay -= 1;
             return false;
         }
-        const int32_t row = m->currentRow.load(std::memory_order_relaxed) + 1;
+        const int32_t row = m->playerRow.load(std::memory_order_relaxed) + 1;
         m->currentTick = 0;
         if (m->patternRows != -1 && row != m->patternRows) {
-            m->currentRow.store(row, std::memory_order_relaxed);
+            m->playerRow.store(row, std::memory_order_relaxed);
             return true;
         }
         if (ChangePattern(m)) return true;
@@ -407,6 +408,7 @@ void VSS_Stop() { VssState.fetch_and(~kVssPlaying, std::memory_order_release); }
 
 void VssPlayerTick(VssModule* m) {
     if (StepRow(m)) DecodeRow(m, true);
+    VssHeardTick(m);
     // Per-tick modifiers start from nothing; the effects set them again.
     const int32_t inUse = std::min(m->voicesInUse, m->numVoices);
     for (int32_t i = 0; i < inUse; ++i) {

@@ -379,8 +379,8 @@ void SwitchEnvelope(VssVoice* v, int32_t envelope, bool on) {
 // SB0 marks the loop start; SBx plays back to it x more times. When the count runs out
 // the start moves past this row (see PatternLoopPlaysThreeTimes).
 void PatternLoop(VssModule* m, VssChannel* ch, int32_t x) {
-    const int32_t order = m->currentOrder.load(std::memory_order_relaxed);
-    const int32_t row = m->currentRow.load(std::memory_order_relaxed);
+    const int32_t order = m->playerOrder.load(std::memory_order_relaxed);
+    const int32_t row = m->playerRow.load(std::memory_order_relaxed);
     if (x == 0) {
         ch->loopOrder = order;
         ch->loopRow = row;

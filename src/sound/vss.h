@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "sound/vss_records.h"
 
@@ -58,6 +59,14 @@ void VSS_LowPassOff();
 void VSS_HighPassOn(int cutoffHz);
 void VSS_HighPassOff();
 int VSS_PlaySample(const void* data, int bits, int lengthBytes, int rateHz, int volume, int pan);  // voice number or 0
+
+// With an audio device the module's currentOrder and currentRow follow the position
+// being heard (1, the default) or the position being mixed, a buffer length ahead (0).
+// Without one (No Sound, capture) the two are the same.
+void VSS_FollowHeard(int on);                 // any time
+void VSS_NoteFrameHandedOver();               // a picture drawn from the published position goes to the screen
+void VSS_NoteFrameShown();                    // any thread: that picture is shown; its lead is noted
+void VSS_TakePictureLeads(std::vector<float>* ms);  // the leads noted so far (pictures over sound, ms)
 
 // Output thread (or the timer's thread): exactly byteCount bytes of output in the current
 // format, silence while nothing plays.

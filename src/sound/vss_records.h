@@ -186,10 +186,14 @@ struct VssModule {
     int32_t voicesInUse;      // highest voice number started so far
     int32_t globalVolume;
     int32_t mixVolume;
-    // The show reads the order and the row from another thread.
+    // The position the show follows, read from another thread: the one being heard with
+    // an audio device, else the player's own (see heard_position.h).
     std::atomic<int32_t> currentOrder;
     int32_t currentPattern;
     std::atomic<int32_t> currentRow;
+    // The player's own position: the tick being mixed.
+    std::atomic<int32_t> playerOrder;
+    std::atomic<int32_t> playerRow;
     int32_t currentTick;
     int32_t speed;
     int32_t tempo;

@@ -182,6 +182,30 @@ TEST_F(GLEngineTest, TextureModulatesAndMipmapsAverage) {
     EXPECT_NEAR(p[2], 127, 8);
 }
 
+TEST_F(GLEngineTest, PrepareSceneDoesTheFirstFramesFirstUseWorkAndShowsNothing) {
+    std::vector<uint8_t> pixels(16 * 16 * 4, 200);
+    const int32_t size[2] = {16, 16};
+    Texture* ready = engine->NewTexture();
+    ready->SetImage(size, pixels.data(), 1);
+    Texture* empty = engine->NewTexture();  // no pixels yet: its owner sets them later
+    Object3D* hidden = AddTriangle(false);
+    hidden->GetTriangle(0)->SetTexture(ready);
+    hidden->Disable();  // a disabled object's textures are prepared too
+    Object3D* other = AddTriangle(false);
+    other->GetTriangle(0)->SetTexture(empty);
+    other->Disable();  // not drawn, and without pixels: nothing to upload
+    const uint64_t capturedBefore = platform::CapturedFrameCount();
+    const uint32_t framesBefore = profiling::frameCounter.load(), polygonsBefore = profiling::polygonCounter.load();
+    EXPECT_EQ(engine->PrepareScene(scene), 1);
+    EXPECT_NE(ready->glName, kNoTextureName);
+    EXPECT_FALSE(ready->dirty);
+    EXPECT_EQ(empty->glName, kNoTextureName);
+    // The hidden draw is neither counted nor shown.
+    EXPECT_EQ(profiling::frameCounter.load(), framesBefore);
+    EXPECT_EQ(profiling::polygonCounter.load(), polygonsBefore);
+    EXPECT_EQ(platform::CapturedFrameCount(), capturedBefore);
+}
+
 TEST_F(GLEngineTest, TooManyLightsStillDrawsTheFrame) {
     const int maxLights = 8;  // Mesa offers eight
     Object3D* lights = engine->NewObject(0, maxLights + 1, 0, 0);

@@ -50,7 +50,7 @@ TEST(CommandLine, BadValuesAreRefusedWithAReason) {
         {"--mode", "8x6x32"},     {"--fps", "0"},       {"--fps", "30fps"},     {"--size", "640"},
         {"--capture"},            {"--rate", "48000"},  {"--buffer-ms", "250"}, {"--sound-format", "1"},
         {"--sound", "loud"},      {"--size", "99999x2"},  {"--start"},          {"--start", "Title"},
-        {"--start", "credits"}};
+        {"--start", "credits"},   {"--sync"},           {"--sync", "late"}};
     for (const auto& args : bad) {
         CommandLine c;
         std::string error;
@@ -75,4 +75,15 @@ TEST(CommandLine, StartNamesEveryPartInShowOrder) {
     ASSERT_TRUE(Parse({"--capture", "show.mkv"}, &c));
     EXPECT_TRUE(c.platform.capture);
     EXPECT_EQ(c.platform.captureDir, "show.mkv");
+}
+
+TEST(CommandLine, SyncFollowsTheHeardSoundUnlessMixedIsAsked) {
+    CommandLine c;
+    ASSERT_TRUE(Parse({}, &c));
+    EXPECT_FALSE(c.syncMixed);
+    ASSERT_TRUE(Parse({"--sync", "mixed"}, &c));
+    EXPECT_TRUE(c.syncMixed);
+    CommandLine d;
+    ASSERT_TRUE(Parse({"--sync", "heard"}, &d));
+    EXPECT_FALSE(d.syncMixed);
 }

@@ -113,3 +113,21 @@ TEST(SetupDialog, TemplateKeepsTheOriginalLayout) {
         EXPECT_LE(c.y + c.height, t.height);
     }
 }
+
+TEST(SetupDialog, HeardSoundBoxIsOnByDefaultAndTogglesAlone) {
+    TwoDevices d;
+    SetupDialog dialog(d.devices, 2, {"No Sound"}, 0);
+    dialog.Open();
+    EXPECT_TRUE(dialog.Checked(kHeardSyncCheck));
+    dialog.OnCheck(kHeardSyncCheck, false);
+    EXPECT_FALSE(dialog.followHeard);
+    EXPECT_TRUE(dialog.vsync);
+    EXPECT_FALSE(dialog.windowed);
+    int boxes = 0;
+    for (const auto& c : SetupDialog::Template().controls)
+        if (c.kind == platform::DialogControl::Check) {
+            ++boxes;
+            EXPECT_EQ(c.y, 188) << "the boxes sit side by side under the start button";
+        }
+    EXPECT_EQ(boxes, 3);
+}

@@ -81,6 +81,23 @@ public:
     // StartProfiling) into *out, in seconds of real time between successive swaps: one
     // time per frame swapped over that stretch.
     virtual void TakeFrameTimes(std::vector<float>* out) { out->clear(); }
+    // Not among the slots either: `observer` is called with kFrameHandedOver on the
+    // caller's thread when Render hands a scene over, and with kFrameShown on the render
+    // thread when that frame is swapped. Null removes it.
+    enum FrameEvent { kFrameHandedOver, kFrameShown };
+    using FrameObserver = void (*)(FrameEvent event);
+    virtual void SetFrameObserver(FrameObserver observer) { (void)observer; }
+    // Not among the slots: does now the work the scene's first frame would do for the
+    // first time, so that frame does not stutter: uploads every texture with pixels that
+    // the scene's objects (enabled or not, their children too) use and that was never
+    // uploaded, and, when the scene has an active camera, draws it once into the back
+    // buffer without showing or counting it (the GL driver prepares its code for the
+    // scene's states). Main thread only; returns when the render thread is done (or after
+    // the render time-out), like Render. Non-zero on success.
+    virtual int PrepareScene(Scene* scene) {
+        (void)scene;
+        return 1;
+    }
 };
 
 // The OpenGL engine; null when it cannot be allocated.

@@ -21,7 +21,10 @@ std::vector<float> frameTimes;  // seconds between successive swaps, not yet tak
 uint64_t lastSwap = 0;          // real nanoseconds; 0 before the first swap
 }  // namespace
 
+std::atomic<GLEngine::FrameObserver> frameObserver{nullptr};
+
 void NoteFrameSwapped() {
+    if (GLEngine::FrameObserver observer = frameObserver.load()) observer(GLEngine::kFrameShown);
     const uint64_t now = platform::RealNanoseconds();
     std::lock_guard<std::mutex> lock(frameTimesMutex);
     if (lastSwap != 0) frameTimes.push_back(static_cast<float>(static_cast<double>(now - lastSwap) * 1e-9));
@@ -105,8 +108,15 @@ int OpenGLEngine::Init(InstanceHandle instanceHandle, const DisplayDevice* selec
 }
 
 int OpenGLEngine::Render(Scene* scene) {
+    if (FrameObserver observer = profiling::frameObserver.load()) observer(kFrameHandedOver);
+    return HandOver(kMsgRenderScene, scene);
+}
+
+int OpenGLEngine::PrepareScene(Scene* scene) { return HandOver(kMsgPrepareScene, scene); }
+
+int OpenGLEngine::HandOver(uint32_t message, Scene* scene) {
     std::shared_ptr<platform::Signal> done = platform::CreateNamedSignal("V3D_Render");
-    if (!platform::PostWindowMessage(window.load(), kMsgRenderScene, 0, reinterpret_cast<intptr_t>(scene))) {
+    if (!platform::PostWindowMessage(window.load(), message, 0, reinterpret_cast<intptr_t>(scene))) {
         SetError("No render window found to render in");
         return 0;
     }
@@ -148,6 +158,8 @@ void OpenGLEngine::StartProfiling() {
 }
 
 void OpenGLEngine::TakeFrameTimes(std::vector<float>* out) { profiling::TakeFrameTimes(out); }
+
+void OpenGLEngine::SetFrameObserver(FrameObserver observer) { profiling::frameObserver.store(observer); }
 
 void OpenGLEngine::StopProfiling() { profileStop = platform::WallMilliseconds(); }
 

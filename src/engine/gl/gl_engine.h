@@ -13,6 +13,8 @@
 
 // Posted to the render window with the Scene pointer in the long parameter.
 inline constexpr uint32_t kMsgRenderScene = platform::kMsgUser + 208;
+// The same for PrepareScene.
+inline constexpr uint32_t kMsgPrepareScene = platform::kMsgUser + 209;
 
 inline constexpr uint32_t kInitTimeoutMs = 10000;
 inline constexpr uint32_t kRenderTimeoutMs = 5000;
@@ -44,7 +46,11 @@ public:
     float GetPolygonsPerSecond() override;
     float GetFramesPerSecond() override;
     void TakeFrameTimes(std::vector<float>* out) override;
+    void SetFrameObserver(FrameObserver observer) override;
+    int PrepareScene(Scene* scene) override;
 
+    // Main thread only: posts `message` with the scene and waits for the render thread.
+    int HandOver(uint32_t message, Scene* scene);
     // Either thread: copies the text (at most 63 characters) over the error text.
     void SetError(const char* text);
 
@@ -53,7 +59,10 @@ public:
 
     // ---- scene drawing, render-window thread (scene_renderer.cpp)
     void SetFixedGLState();
-    int DrawScene(Scene* scene);
+    // `show` false: the frame is drawn into the back buffer and finished, but neither
+    // swapped nor counted.
+    int DrawScene(Scene* scene, bool show = true);
+    void PrepareSceneNow(Scene* scene);
 
     // ---- display modes (display_modes.cpp)
     bool SwitchToFullscreen();

@@ -86,6 +86,9 @@ void OpenGLEngine::RenderWindowThread() {
         if (message.message == kMsgRenderScene) {
             DrawScene(reinterpret_cast<Scene*>(message.lParam));
             SignalNamed("V3D_Render");
+        } else if (message.message == kMsgPrepareScene) {
+            PrepareSceneNow(reinterpret_cast<Scene*>(message.lParam));
+            SignalNamed("V3D_Render");
         } else {
             platform::DispatchWindowMessage(created, message);
         }

@@ -193,6 +193,18 @@ public:
         return true;
     }
 
+    // Every texture of the object and its children that has pixels and no name yet.
+    void UploadNew(const Object3D* object, int depth) {
+        // Children may be shared or even cyclic: the depth bounds the walk.
+        if (!object || depth > 64) return;
+        for (int32_t i = 0; i < object->trianglesInUse; ++i) {
+            const Triangle& t = object->triangles[i];
+            Texture* texture = t.hasTexture ? t.texture : nullptr;
+            if (texture && texture->pixels && texture->glName == kNoTextureName) Upload(*texture);
+        }
+        for (int32_t i = 0; i < object->childrenDrawn; ++i) UploadNew(object->children[i], depth + 1);
+    }
+
 private:
     void CloseBatch() {
         if (e.primitiveOpen) {
@@ -253,7 +265,19 @@ private:
 
 }  // namespace
 
-int OpenGLEngine::DrawScene(Scene* scene) {
+void OpenGLEngine::PrepareSceneNow(Scene* scene) {
+    if (!scene) return;
+    {
+        FrameDrawer drawer(*this);
+        for (int32_t i = 0; i < scene->objectSlots; ++i) drawer.UploadNew(scene->objects[i], 0);
+    }
+    // The driver builds its code for each new combination of states (fog, lights,
+    // textures, blending) when it first draws with it: a hidden draw does that now. The
+    // next frame clears the back buffer.
+    if (scene->activeCamera) DrawScene(scene, false);
+}
+
+int OpenGLEngine::DrawScene(Scene* scene, bool show) {
     if (!scene) {
         SetError("Not a valid scene");
         return 0;
@@ -316,6 +340,10 @@ int OpenGLEngine::DrawScene(Scene* scene) {
     for (int32_t i = 0; i < scene->objectSlots; ++i) {
         const Object3D* object = scene->objects[i];
         if (object && object->IsEnabled() && !drawer.Draw(object)) break;
+    }
+    if (!show) {
+        glFinish();
+        return 1;
     }
     profiling::polygonCounter.fetch_add(polygonsThisFrame, std::memory_order_relaxed);
 
