@@ -178,7 +178,11 @@ void RunShow(const CommandLine& commandLine) {
 
     // 9-11: the render window.
     demo.engine->SetMessageHandler(OnRenderWindowMessage);
-    if (!demo.engine->Init(nullptr, device, mode)) Quit("Could not initialise V3D instance");
+    if (!demo.engine->Init(nullptr, device, mode)) {
+        // A render thread that did not answer in time may still be starting.
+        demo.startedFlags |= kRenderThreadLoose;
+        Quit("Could not initialise V3D instance");
+    }
     demo.startedFlags |= kStartedEngine;
 
     // 12: the loading screen, its bar at the start.

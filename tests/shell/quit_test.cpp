@@ -1,6 +1,9 @@
 // Quit: the boxes it shows, in their order, and the exit codes; the Escape hook.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+
 #include "platform/platform.h"
 #include "shell/demo_state.h"
 #include "shell/loading_screen.h"
@@ -61,6 +64,42 @@ TEST(QuitDeathTest, NormalEndAndEscapeShowProfilingAndExitZero) {
             Quit(nullptr);
         },
         ::testing::ExitedWithCode(0), "^$");
+}
+
+// When Kill (or Init) gives up waiting, the render thread may still run: Quit shows its
+// boxes and ends the process without running the exit-time teardown under that thread.
+TEST(QuitDeathTest, ARenderThreadThatMayStillRunIsNotTornDownUnder) {
+    EXPECT_EXIT(
+        {
+            StartHeadless();
+            std::atexit([] { std::fputs("torn down\n", stderr); });
+            auto* engine = new StartedEngine;
+            engine->killAnswers = false;
+            demo.engine = engine;
+            demo.startedFlags = kStartedEngine;
+            Quit("Could not set VSS device");
+        },
+        ::testing::ExitedWithCode(1),
+        "^Vorn Umbravel Demo Profiling: Profiling Results:\nFPS = 25.0  PPS = 25000.0\n"
+        "Vorn Umbravel Demo Error: Could not set VSS device\n$");
+    EXPECT_EXIT(
+        {
+            StartHeadless();
+            std::atexit([] { std::fputs("torn down\n", stderr); });
+            demo.startedFlags = kRenderThreadLoose;
+            Quit(nullptr);
+        },
+        ::testing::ExitedWithCode(0), "^$");
+    // An answered Kill ends the ordinary way, exit-time teardown included.
+    EXPECT_EXIT(
+        {
+            StartHeadless();
+            std::atexit([] { std::fputs("torn down\n", stderr); });
+            demo.engine = new StartedEngine;
+            demo.startedFlags = kStartedEngine;
+            Quit(nullptr);
+        },
+        ::testing::ExitedWithCode(0), "torn down\n$");
 }
 
 TEST(WindowHook, EscapeRequestsQuitAndOtherCharactersDoNot) {

@@ -14,7 +14,7 @@ public:
     int Render(Scene*) override { return 1; }
     int Kill() override {
         killed = true;
-        return 1;
+        return killAnswers ? 1 : 0;
     }
     void SetApplicationName(const char*) override {}
     WindowHandle GetWindow() override { return nullptr; }
@@ -33,5 +33,6 @@ public:
     }
 
     bool killed = false;
+    bool killAnswers = true;  // false: Kill times out, as with a render thread that hangs
     std::deque<std::vector<float>> frameTimeBatches;
 };
