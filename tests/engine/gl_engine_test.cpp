@@ -123,6 +123,20 @@ TEST_F(GLEngineTest, FogColourIsTheClearColour) {
     EXPECT_TRUE(IsBlack(f.At(3, 3)));
 }
 
+// Linear fog runs from the eye to the fog's end distance, whatever the far plane: a
+// triangle 5 units away with the end at 10 keeps half its colour.
+TEST_F(GLEngineTest, FogEndsAtItsOwnDistanceNotAtTheFarPlane) {
+    AddTriangle(false);
+    camera->SetClipPlanes(0.1f, 1000.0f);
+    const int clear = Draw().At(kWidth / 2, kHeight / 2)[0];
+    ASSERT_GT(clear, 150);
+    camera->SetFog(1, 10.0f, Colour(0, 0, 0, 255));
+    const int fogged = Draw().At(kWidth / 2, kHeight / 2)[0];
+    EXPECT_NEAR(fogged, clear / 2, 3);
+    camera->SetFog(1, 1000.0f, Colour(0, 0, 0, 255));
+    EXPECT_NEAR(Draw().At(kWidth / 2, kHeight / 2)[0], clear, 3);
+}
+
 TEST_F(GLEngineTest, CameraViewportIsCentredAndEven) {
     AddTriangle(false, 100.0f);  // covers the whole view
     const int32_t viewport[2] = {301, 201};
