@@ -196,6 +196,17 @@ TEST(Resample, BilinearKeepsOnlyTheUpperRowInSinglePrecision) {
     EXPECT_EQ(at(2, 3, 1), 18);
     DestroyRgbImage(taller);
     DestroyRgbImage(source);
+
+    // Red: the lower row 7 x 2/3 + 100 x 1/3 is 38 less a little in double; in single
+    // precision it would be exactly 38 and its half 19. Green: the upper row 5 x 2/3 rounds
+    // down in single precision, so half of it and half of 4 x 2/3 make 3 less a little.
+    source = MakeImage(2, 2, {0, 0, 0, 0, 5, 0, 7, 0, 0, 100, 4, 0});
+    RgbImage* wider = nullptr;
+    ASSERT_EQ(ResampleImage(*source, 4, 3, wider, kResampleBilinear), 1);
+    EXPECT_EQ(wider->pixels[(1 * 4 + 1) * 3], 18);
+    EXPECT_EQ(wider->pixels[(1 * 4 + 2) * 3 + 1], 2);
+    DestroyRgbImage(wider);
+    DestroyRgbImage(source);
 }
 
 TEST(Resample, NearestTakesEveryOtherColumnWhenHalving) {

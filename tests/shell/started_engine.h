@@ -7,7 +7,7 @@
 
 #include "engine/core/engine_records.h"
 
-class StartedEngine final : public EngineRecords {
+class StartedEngine : public EngineRecords {
 public:
     int EnumerateDevices(DisplayDevice**, int32_t*) override { return 0; }
     int Init(InstanceHandle, const DisplayDevice*, const DisplayMode*) override { return 1; }
