@@ -11,7 +11,7 @@
 #include <cstring>
 #include <new>
 
-#include "shell/random.h"
+#include "common/random.h"
 #include "sound/mixer_loops.h"
 #include "sound/sound_internal.h"
 
