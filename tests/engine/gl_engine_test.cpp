@@ -137,6 +137,19 @@ TEST_F(GLEngineTest, FogEndsAtItsOwnDistanceNotAtTheFarPlane) {
     EXPECT_NEAR(Draw().At(kWidth / 2, kHeight / 2)[0], clear, 3);
 }
 
+// A GL light enabled only in the previous frame is switched off: the triangle whose light
+// went out is left with the ambient light alone.
+TEST_F(GLEngineTest, LightsOfThePreviousFrameGoOut) {
+    Object3D* o = AddTriangle(false);
+    const int lit = Draw().At(kWidth / 2, kHeight / 2)[0];
+    ASSERT_GT(lit, 150);
+    o->GetLight(0)->Disable();
+    const int unlit = Draw().At(kWidth / 2, kHeight / 2)[0];
+    EXPECT_LT(unlit, lit / 2);
+    o->GetLight(0)->Enable();
+    EXPECT_EQ(Draw().At(kWidth / 2, kHeight / 2)[0], lit);
+}
+
 TEST_F(GLEngineTest, CameraViewportIsCentredAndEven) {
     AddTriangle(false, 100.0f);  // covers the whole view
     const int32_t viewport[2] = {301, 201};

@@ -52,13 +52,6 @@ TEST(LoadingBar, ASmallPictureGetsThePartThatFits) {
 }
 
 namespace {
-void StartHeadless() {
-    platform::Options options;
-    options.headless = true;
-    std::string error;
-    platform::Startup(options, &error);
-}
-
 // Records handed out short of memory: a scene without cameras, an object without lights.
 class SceneWithoutCamera : public StartedEngine {
 public:

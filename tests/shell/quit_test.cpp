@@ -11,15 +11,6 @@
 #include "shell/quit.h"
 #include "started_engine.h"
 
-namespace {
-void StartHeadless() {
-    platform::Options options;
-    options.headless = true;
-    std::string error;
-    platform::Startup(options, &error);
-}
-}  // namespace
-
 TEST(Quit, ProfilingText) {
     char text[256];
     FormatProfilingResults(text, sizeof text, 59.94f, 123456.78f);

@@ -3,9 +3,11 @@
 #pragma once
 
 #include <deque>
+#include <string>
 #include <vector>
 
 #include "engine/core/engine_records.h"
+#include "platform/platform.h"
 
 class StartedEngine : public EngineRecords {
 public:
@@ -36,3 +38,11 @@ public:
     bool killAnswers = true;  // false: Kill times out, as with a render thread that hangs
     std::deque<std::vector<float>> frameTimeBatches;
 };
+
+// The platform with message boxes printed to standard error, for the death tests.
+inline void StartHeadless() {
+    platform::Options options;
+    options.headless = true;
+    std::string error;
+    platform::Startup(options, &error);
+}

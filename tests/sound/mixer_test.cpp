@@ -51,6 +51,19 @@ protected:
         return std::vector<int>(block.begin(), block.end());
     }
 
+    // The first `n` outputs (16-bit mono) of a voice holding 100 at full volume, with the
+    // filter `on` switched on at 1000 Hz.
+    template <typename SwitchOn>
+    std::vector<int16_t> FilteredStep(SwitchOn on, int n) {
+        Start(kVss16BitMono);
+        std::vector<int8_t> data(64, 100);
+        StartVoice(data.data(), 64, kVssSampleLoop, 44100)->loopEnd = 64;
+        on(1000);
+        std::vector<int16_t> out(static_cast<size_t>(n));
+        VSS_Mix(n * 2, out.data());
+        return out;
+    }
+
     ModulePtr module;
 };
 
@@ -357,13 +370,7 @@ TEST_F(Mixer, FilterCoefficients) {
 }
 
 TEST_F(Mixer, LowPassSmoothsAStep) {
-    Start(kVss16BitMono);
-    int8_t data[64];
-    for (int i = 0; i < 64; ++i) data[i] = 100;
-    StartVoice(data, 64, kVssSampleLoop, 44100)->loopEnd = 64;
-    VSS_LowPassOn(1000);
-    int16_t out[8];
-    VSS_Mix(sizeof out, out);
+    const std::vector<int16_t> out = FilteredStep(VSS_LowPassOn, 2);
     // y = (x * 31 + y' * 224) >> 8 from rest: the first output is a small part of the input.
     const int32_t x = 100 * 255;
     EXPECT_EQ(out[0], (x * 31) >> 8);
@@ -371,17 +378,8 @@ TEST_F(Mixer, LowPassSmoothsAStep) {
 }
 
 TEST_F(Mixer, HighPassPassesTheEdgeOfAStep) {
-    Start(kVss16BitMono);
-    int8_t data[64];
-    for (int i = 0; i < 64; ++i) data[i] = 100;
-    StartVoice(data, 64, kVssSampleLoop, 44100)->loopEnd = 64;
-    VSS_HighPassOn(1000);
-    int16_t out[3];
-    VSS_Mix(sizeof out, out);
     // y = ((y' + x - x') x 224) >> 8 from rest with x = 100 x 255: the step, then its decay.
-    EXPECT_EQ(out[0], 22312);
-    EXPECT_EQ(out[1], 19523);
-    EXPECT_EQ(out[2], 17082);
+    EXPECT_EQ(FilteredStep(VSS_HighPassOn, 3), (std::vector<int16_t>{22312, 19523, 17082}));
 }
 
 TEST_F(Mixer, SameModuleSameAudio) {
