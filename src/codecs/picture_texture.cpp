@@ -11,16 +11,20 @@ namespace {
 
 GLEngine* gEngine = nullptr;
 
+// A failure leaves nothing behind: neither the texture record nor the pixel block.
 Texture* MakeTexture(GLEngine* engine, const char* name, int32_t alpha, RgbImage* (*load)(const char*)) {
     if (!engine) return nullptr;
-    Texture* texture = engine->NewTexture();
-    if (!texture) return nullptr;
     RgbImage* picture = load(name);
     if (!picture) return nullptr;
     uint8_t* pixels = MakeRgbaPixels(*picture, alpha);
     int32_t size[2] = {picture->width, picture->height};
     DestroyRgbImage(picture);
     if (!pixels) return nullptr;
+    Texture* texture = engine->NewTexture();
+    if (!texture) {
+        std::free(pixels);
+        return nullptr;
+    }
     texture->SetImage(size, pixels, 0);
     return texture;
 }

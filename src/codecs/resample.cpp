@@ -50,9 +50,12 @@ int ResampleImage(const RgbImage& source, int32_t newWidth, int32_t newHeight, R
                 double wx = fx - double(ix);
                 int64_t ix1 = ix + 1 == sw ? sw - 1 : ix + 1;
                 for (int c = 0; c < 3; ++c) {
-                    float upper = static_cast<float>(top[ix * 3 + c] * (1.0 - wx) + top[ix1 * 3 + c] * wx);
-                    float lower = static_cast<float>(bottom[ix * 3 + c] * (1.0 - wx) + bottom[ix1 * 3 + c] * wx);
-                    float value = (1.0f - wy) * upper + wy * lower;
+                    // The upper row and the row weight are kept in single precision; the
+                    // lower row and the blend of the two in double (see
+                    // BilinearKeepsOnlyTheUpperRowInSinglePrecision).
+                    const float upper = static_cast<float>(top[ix * 3 + c] * (1.0 - wx) + top[ix1 * 3 + c] * wx);
+                    const double lower = bottom[ix * 3 + c] * (1.0 - wx) + bottom[ix1 * 3 + c] * wx;
+                    const double value = (1.0 - double(wy)) * double(upper) + double(wy) * lower;
                     int32_t v = static_cast<int32_t>(value);
                     out[c] = static_cast<uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v);
                 }

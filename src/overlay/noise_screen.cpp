@@ -10,6 +10,7 @@
 namespace {
 uint32_t* noise = nullptr;  // one 32-bit value per pixel, created at the overlay size of first use
 int32_t noisePixels = 0;
+int32_t noiseSize[2] = {0, 0};  // the overlay size the buffer was created at
 
 uint32_t GreyPixel() {
     const uint32_t r = static_cast<uint32_t>(Random()) & 0xFF;
@@ -19,6 +20,7 @@ uint32_t GreyPixel() {
 
 uint8_t* NoiseFrame() {
     if (!noise) {
+        GetOverlaySize(noiseSize);
         noisePixels = GetOverlayPixelCount();
         noise = static_cast<uint32_t*>(std::malloc(static_cast<size_t>(noisePixels) * 4));
         if (!noise) Quit("NoiseScreen malloc failed");
@@ -29,10 +31,10 @@ uint8_t* NoiseFrame() {
     return reinterpret_cast<uint8_t*>(noise);
 }
 
+// The buffer keeps the size it was made at; a later overlay size (another section's
+// pictures) must not make the upload read past it (see NoiseUploadsAtItsOwnSize).
 Texture* NoiseToTexture(Texture* texture) {
-    int32_t size[2];
-    GetOverlaySize(size);
     uint8_t* pixels = NoiseFrame();
-    texture->SetImage(size, pixels, 0);
+    texture->SetImage(noiseSize, pixels, 0);
     return texture;
 }

@@ -29,7 +29,8 @@ void PlaceOverlay(Object3D* quad, const Camera* camera, int kind);
 // The noise screen: grey random pixels, each step XOR-ing every pixel with its right-hand
 // neighbour and feeding a fresh random pixel in at the end.
 uint8_t* NoiseFrame();
-// A noise step uploaded to `texture` at the overlay size; returns SetImage's texture.
+// A noise step uploaded to `texture` at the size the noise buffer was made at (the overlay
+// size of its first use); returns SetImage's texture.
 Texture* NoiseToTexture(Texture* texture);
 
 // The teletype screen: types `text` (null starts a fresh page) at the cursor with a beep

@@ -1,6 +1,8 @@
 // closing_section.cpp -- the last section: the web picture behind the teletype screen,
 // blank lines and two closing messages at rows of order 24, then a seven-second fade of
 // picture and text together from order 25.
+#include "sections/closing.h"
+
 #include "codecs/picture_texture.h"
 #include "engine/core/engine.h"
 #include "overlay/overlay.h"
@@ -29,9 +31,27 @@ void ClosingFrame(const char* text, float time) {
     demo.engine->Render(closingScene);
 }
 
+constexpr ClosingStep kSteps[] = {
+    {24, 32, "\n"}, {24, 40, "\n"}, {24, 48, "\n"}, {24, 56, "\n"},
+    {24, 64, "    You Have\n   Been Freed"},
+    {24, 80, "\n"}, {24, 84, "\n"}, {24, 88, "\n"},
+    {24, 96, "   By Vorn..."},
+    {24, 116, "\n"}, {24, 120, "\n"},
+    {25, 0, nullptr},
+};
+
 void ClosingWait(int order, int row) { WaitForMusic(order, row, ClosingFrame); }
 void ClosingType(const char* text, float secondsPerCharacter) { TypeText(text, secondsPerCharacter, ClosingFrame); }
 }  // namespace
+
+const ClosingStep* ClosingSchedule(int* count) {
+    *count = static_cast<int>(sizeof kSteps / sizeof kSteps[0]);
+    return kSteps;
+}
+
+uint8_t ClosingFadeAlpha(float seconds) {
+    return static_cast<uint8_t>(static_cast<int>((1.0f - seconds * 0.14285715f) * 255.0f));
+}
 
 void ClosingInit() {
     GLEngine* engine = demo.engine;
@@ -66,27 +86,15 @@ void ClosingInit() {
 
 void ClosingRun() {
     SetOverlaySide256();
-    struct Step {
-        int order, row;
-        const char* text;
-    };
-    static const Step kSteps[] = {
-        {24, 32, "\n"}, {24, 40, "\n"}, {24, 48, "\n"}, {24, 56, "\n"},
-        {24, 64, "    You Have\n   Been Freed"},
-        {24, 80, "\n"}, {24, 84, "\n"}, {24, 88, "\n"},
-        {24, 96, "   By Vorn..."},
-        {24, 116, "\n"}, {24, 120, "\n"},
-    };
-    for (const Step& step : kSteps) {
+    for (const ClosingStep& step : kSteps) {
         ClosingWait(step.order, step.row);
-        ClosingType(step.text, 0.125f);
+        if (step.text) ClosingType(step.text, 0.125f);
     }
-    ClosingWait(25, 0);
 
     const float start = GetTime();
     for (float d = GetTime() - start; d <= 7.0f; d = GetTime() - start) {
         if (demo.quitRequested.load(std::memory_order_relaxed)) Quit(nullptr);
-        const uint8_t alpha = static_cast<uint8_t>(static_cast<int>((1.0f - d * 0.14285715f) * 255.0f));
+        const uint8_t alpha = ClosingFadeAlpha(d);
         fadeSurface->SetAmbient(Colour(255, 255, 255, alpha));
         fadeSurface->SetDiffuse(Colour(255, 255, 255, alpha));
         ClosingFrame("", GetTime());

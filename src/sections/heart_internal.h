@@ -62,6 +62,10 @@ struct Droplet {
     Object3D* object;
 };
 
+// Brings a droplet back at a random spawn point of the heart, living four seconds from
+// `now`; draws six numbers from the shared generator.
+void RespawnDroplet(Droplet& d, float now);
+
 // What the section holds, for the tests (valid after HeartInit).
 Scene* GetScene();
 const Beat& GetBeat();

@@ -77,7 +77,11 @@ bool MusicBefore(int32_t order, int32_t row) {
 
 float Random01() { return static_cast<float>(Random()) / 32767.0f; }
 
-void Respawn(Droplet& d, float now) {
+}  // namespace
+
+// Six draws in this order: the spawn point, the three direction offsets, the speed, the
+// wobble phase.
+void RespawnDroplet(Droplet& d, float now) {
     d.active = 1;
     d.object->Enable();
     const SpawnPoint& spawn = kSpawnTable[(Random() * kSpawnPoints) >> 15];
@@ -93,6 +97,8 @@ void Respawn(Droplet& d, float now) {
     d.phase = static_cast<float>(Random()) * kTwoPi / 32767.0f;
 }
 
+namespace {
+
 void MoveDroplets(float now, float elapsed, float dt) {
     const int inPlay = DropletsInPlay(elapsed);
     for (int i = 0; i < inPlay; ++i) {
@@ -102,7 +108,7 @@ void MoveDroplets(float now, float elapsed, float dt) {
             d.object->Disable();
         }
         // Once spawning stops (order 9) the droplets die out.
-        if (!d.active && spawning) Respawn(d, now);
+        if (!d.active && spawning) RespawnDroplet(d, now);
         if (!d.active) continue;
         // The last second of its life, a droplet shrinks away.
         const float remaining = d.deathTime - now;

@@ -45,8 +45,17 @@ Object3D* LoadSet(int winding, int lights) {
     return set;
 }
 
-int Order() { return demo.module->currentOrder.load(std::memory_order_relaxed); }
-int Row() { return demo.module->currentRow.load(std::memory_order_relaxed); }
+// Where the music stands, read once per frame: every decision of a frame (the loop's end,
+// the cut, the credits, the noise, the ramp) sees the same order and row, even when the
+// player moves on while the frame is being prepared.
+struct MusicPosition {
+    int order;
+    int row;
+};
+MusicPosition ReadMusic() {
+    return {demo.module->currentOrder.load(std::memory_order_relaxed),
+            demo.module->currentRow.load(std::memory_order_relaxed)};
+}
 
 void Aim(Camera* camera, Vec3 position, Vec3 target) {
     camera->SetPosition(position);
@@ -123,17 +132,18 @@ void TvInit() {
 
 void TvRun() {
     const float start = GetTime();
-    const int firstOrder = Order();
+    const int firstOrder = ReadMusic().order;
     Object3D* metaballs = GetMetaballObject();
     metaballs->Enable();
     setA->Enable();
     setB->Disable();
     TvCameraCuts cuts;
 
-    while (Order() < 13) {
+    for (MusicPosition music = ReadMusic(); music.order < 13; music = ReadMusic()) {
         CheckQuit();
         const float t = GetTime() - start;
-        if (cuts.Step(Order(), Row(), kTvPhaseOneRows, false)) tvScene->SetActiveCamera(tvScene->GetCamera(cuts.camera));
+        if (cuts.Step(music.order, music.row, kTvPhaseOneRows, false))
+            tvScene->SetActiveCamera(tvScene->GetCamera(cuts.camera));
         const Vec3 centre = setA->GetPosition();
         for (int i = 0; i < 4; ++i) {
             const float a = static_cast<float>(i) * kTwoPi / 4 + 0.05f * t;
@@ -146,8 +156,8 @@ void TvRun() {
             carriers[j]->SetDirection(centre - at);
         }
         for (Object3D* overlay : credits) overlay->Disable();
-        if (Order() < firstOrder + 2) {
-            Object3D* shown = credits[(Row() / 16) % 4];
+        if (music.order < firstOrder + 2) {
+            Object3D* shown = credits[(music.row / 16) % 4];
             shown->Enable();
             PlaceOverlay(shown, tvScene->GetActiveCamera(), kOverlayForeground);
         }
@@ -165,12 +175,13 @@ void TvRun() {
     Light* light = setB->GetLight(0);
     light->Enable();
 
-    while (Order() < 19) {
+    for (MusicPosition music = ReadMusic(); music.order < 19; music = ReadMusic()) {
         CheckQuit();
         const float t = GetTime() - start;
-        float ramp = t - static_cast<float>(Order() - firstOrder) * kPatternSeconds;
+        float ramp = t - static_cast<float>(music.order - firstOrder) * kPatternSeconds;
         ramp = (ramp < 0.0f ? 0.0f : ramp > kPatternSeconds ? kPatternSeconds : ramp) * 0.11458333f;
-        if (cuts.Step(Order(), Row(), kTvPhaseTwoRows, true)) tvScene->SetActiveCamera(tvScene->GetCamera(cuts.camera));
+        if (cuts.Step(music.order, music.row, kTvPhaseTwoRows, true))
+            tvScene->SetActiveCamera(tvScene->GetCamera(cuts.camera));
         const Vec3 centre = setB->GetPosition();
         for (int i = 0; i < 4; ++i) {
             const float base = static_cast<float>(i) * kTwoPi / 4;
@@ -179,7 +190,7 @@ void TvRun() {
             Aim(tvScene->GetCamera(i), at, centre);
         }
         light->SetDirection({std::sin(5.759586f * t), 0.0f, std::cos(5.759586f * t)});
-        const bool noise = Order() == 18;
+        const bool noise = music.order == 18;
         if (noise)
             NoiseToTexture(screenTexture);
         else

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -110,7 +111,15 @@ int LoadVideoFrames(VideoFrames& video, int first, int last, int threads, int* f
     const int helpers = std::min(std::max(threads, 1), readable) - 1;
     std::vector<std::thread> pool;
     pool.reserve(static_cast<size_t>(std::max(helpers, 0)));
-    for (int h = 0; h < helpers; ++h) pool.emplace_back(work);
+    // A helper the system will not start is no failure: this thread decodes whatever the
+    // helpers that did start leave over (see DecodesOnTheCallingThreadWithoutHelpers).
+    for (int h = 0; h < helpers; ++h) {
+        try {
+            pool.emplace_back(work);
+        } catch (const std::system_error&) {
+            break;
+        }
+    }
     work();
     for (std::thread& t : pool) t.join();
 

@@ -12,6 +12,9 @@ struct VssModule;
 enum : int32_t {
     kStartedEngine = 1,  // Init succeeded: Quit stops profiling and kills the engine
     kStartedSound = 2,   // the sound system is initialised: Quit shuts it down
+    // Init or Kill gave up waiting: the render thread may still run, so Quit leaves without
+    // tearing down anything that thread could touch.
+    kRenderThreadLoose = 4,
 };
 
 struct DemoState {

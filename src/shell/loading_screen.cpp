@@ -48,11 +48,14 @@ void LoadingScreenInit() {
 
     GLEngine* engine = demo.engine;
     loadingScene = engine->NewScene(1, 2);
-    if (!loadingScene) Quit("Could not create new scene");
+    // Short of memory the engine hands out records without their arrays: a scene without
+    // its camera or its two slots, an object without its light, fail like no record.
+    if (!loadingScene || loadingScene->cameraCount < 1 || loadingScene->objectSlots < 2)
+        Quit("Could not create new scene");
     loadingScene->GetCamera(0)->Enable();
     loadingScene->SetActiveCamera(loadingScene->GetCamera(0));
     Object3D* lightCarrier = engine->NewObject(0, 1, 0, 0);
-    if (!lightCarrier) Quit("Could not create new object");
+    if (!lightCarrier || lightCarrier->GetLightCapacity() < 1) Quit("Could not create new object");
     lightCarrier->GetLight(0)->SetType(kLightDirectional);
     lightCarrier->GetLight(0)->Enable();
     lightCarrier->Enable();

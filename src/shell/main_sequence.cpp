@@ -28,8 +28,11 @@
 namespace {
 constexpr int kLoadingSteps = 22;
 
-// The choice the setup dialog would leave: the flags, or 640x480 at the deepest colour
-// the display offers (else its first mode).
+// The choice without the dialog: the flags, or 640x480 at the deepest colour the display
+// offers (else its first mode) and a 500 ms sound buffer. These are not the dialog's
+// defaults (its first mode, 200 ms) on purpose: the first mode a display lists is often
+// a small or odd one, and 200 ms underruns on a busy machine; whoever wants the dialog's
+// choice gives --mode and --buffer-ms 200.
 bool ChooseFromCommandLine(const CommandLine& c, const DisplayDevice* devices, int32_t deviceCount,
                            SetupChoice* choice, DisplayMode* customMode, bool* useCustom) {
     *useCustom = false;
@@ -201,7 +204,11 @@ void RunShow(const CommandLine& commandLine) {
         load(first, last);
         videoNs += platform::RealNanoseconds() - before;
     };
-    if (!demo.engine->Init(nullptr, device, mode)) Quit("Could not initialise V3D instance");
+    if (!demo.engine->Init(nullptr, device, mode)) {
+        // A render thread that did not answer in time may still be starting.
+        demo.startedFlags |= kRenderThreadLoose;
+        Quit("Could not initialise V3D instance");
+    }
     demo.startedFlags |= kStartedEngine;
 
     // 12: the loading screen, its bar at the start.

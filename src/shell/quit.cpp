@@ -33,7 +33,7 @@ void Quit(const char* message) {
         demo.frameReport.SetPictureLeads(std::move(leads));
     }
     if (demo.startedFlags & kStartedSound) VSS_Kill();
-    if (engineStarted) demo.engine->Kill();
+    if (engineStarted && !demo.engine->Kill()) demo.startedFlags |= kRenderThreadLoose;
     CaptureProgressFinish();
     if (engineStarted) {
         const std::string report = demo.frameReport.Format();
@@ -45,8 +45,16 @@ void Quit(const char* message) {
         FormatProfilingResults(text, sizeof text, framesPerSecond, polygonsPerSecond);
         platform::ShowMessageBox(text, "Vorn Umbravel Demo Profiling", platform::kBoxOk);
     }
-    if (message) {
+    if (message)
         platform::ShowMessageBox(message, "Vorn Umbravel Demo Error", platform::kBoxOk | platform::kBoxIconExclamation);
+    if (demo.startedFlags & kRenderThreadLoose) {
+        // The render thread may still be running: neither the platform nor the process's
+        // static objects are torn down under it; the process simply ends.
+        std::fflush(stdout);
+        std::fflush(stderr);
+        std::_Exit(message ? 1 : 0);
+    }
+    if (message) {
         platform::Shutdown();
         std::exit(1);
     }

@@ -11,7 +11,7 @@
 #include <cstring>
 #include <new>
 
-#include "shell/random.h"
+#include "common/random.h"
 #include "sound/heard_position.h"
 #include "sound/mixer_loops.h"
 #include "sound/sound_internal.h"
@@ -283,12 +283,14 @@ void VssMixVoice(VssVoice* v, int32_t* block, int32_t n, bool stereo) {
     if (!pingPong) v->backwards = 0;
 
     if (v->finalVolume == 0) {
-        // Not heard: the position moves on; the loop is found again when the voice is next
-        // heard (see SilentVoiceKeepsItsPlace).
+        // Not heard: the position only moves on. The loop is found again, or a voice past
+        // its sample's end released, when the voice is next heard; until then it keeps its
+        // place among the voices (see SilentVoiceKeepsItsPlace, SilentVoicePastItsEndStays).
         uint64_t moved = static_cast<uint64_t>(static_cast<double>(n) * static_cast<double>(v->step));
         v->position = v->backwards ? v->position - moved : v->position + moved;
-        if (!loop && static_cast<int64_t>(v->position) > (static_cast<int64_t>(v->length) << 32) - 1)
-            VssReleaseVoice(v);
+        // Without a loop it rests at the end, so a long silence cannot wrap it back inside.
+        const uint64_t end = static_cast<uint64_t>(v->length) << 32;
+        if (!loop && !v->backwards && (v->position > end || v->position < moved)) v->position = end;
         return;
     }
 

@@ -52,7 +52,7 @@ void PlayEntry(VssModule* m, VssChannel* ch, RowEntry e) {
         } else {
             if (e.instrument != kVssNone && voice->sampleRecord)
                 voice->volume = ClampValue(voice->sampleRecord->defaultVolume, 0, 64);
-            // Only real notes name a keyboard entry.
+            // Only real notes name a keyboard entry; one without a sample keeps the target.
             if (e.note >= 0 && e.note < 120 && voice->instrument) {
                 const VssKey& key = voice->instrument->keyboard[e.note];
                 if (key.sample) ch->portaTarget = key.frequency;
@@ -174,7 +174,9 @@ void SetUpEnvelopes(VssVoice* v, const VssInstrument& ins) {
 }
 
 int32_t ChannelPan(const VssChannel* ch) {
-    // Bit 7 marks a disabled channel; 100 is IT's surround, which plays in the middle here.
+    // Bit 7 marks a disabled channel; 100 is IT's surround, which plays in the middle here
+    // rather than hard to one side as a plain limit to 64 would put it (see
+    // SurroundChannelPlaysCentred).
     int32_t pan = ch->pan & 0x7F;
     return pan > 64 ? 32 : pan;
 }
@@ -241,15 +243,16 @@ bool VssStartNote(VssModule* m, VssChannel* ch, int32_t note, int32_t instrument
     if (!key.sample) return false;
 
     if (!noteGiven && voice && voice->sampleRecord) {
-        // An instrument alone restarts the sounding voice where it is.
+        // An instrument alone restarts the sounding voice where it is: its volume, pans,
+        // fade volume and envelopes start again from the named instrument, but the voice
+        // keeps the instrument, sample and fade rate of the note that started it (see
+        // InstrumentAloneKeepsTheVoicesInstrumentAndFadeRate).
         voice->state = kVssVoiceActive;
         voice->flags = 0;
         voice->startDelay = 0;
-        voice->instrument = &ins;
         NoteVolumeAndPan(m, ch, voice, ins, *voice->sampleRecord, voice->note);
         voice->volume = ClampValue(voice->sampleRecord->defaultVolume, 0, 64);
         voice->fadeVolume = 1024;
-        voice->fadeRate = std::max(0, ins.fadeOut);
         SetUpEnvelopes(voice, ins);
         return false;
     }
@@ -313,7 +316,9 @@ bool VssStartNote(VssModule* m, VssChannel* ch, int32_t note, int32_t instrument
     v->autoVibratoDepth = s.vibratoDepth;
     v->autoVibratoRate = s.vibratoRate;
     v->autoVibratoWaveform = s.vibratoWaveform;
-    // A tone portamento without a note of its own stays where the note is.
+    // A tone portamento without a note of its own stays where the note is, rather than
+    // sliding to whatever target an earlier G left (0 Hz after a restart) (see
+    // PortamentoTargetFollowsTheNote).
     ch->portaTarget = key.frequency;
     if (keep) {
         VssVolumeColumn(m, ch, ClampValue(keptVolume, 0, 64));

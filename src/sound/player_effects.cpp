@@ -211,6 +211,9 @@ void TickI(VssModule*, VssChannel* ch, int32_t p) {
     if (ch->tremorPhase == 2) v->volumeOffset = -v->volume;
 }
 
+// Every J row starts its three-tick cycle on the unchanged note, so a row whose tick count
+// is not a multiple of three never leaves the next row's cycle mid-way (see
+// ArpeggioRestartsOnEveryRow).
 void RowJ(VssModule*, VssChannel* ch, int32_t p, bool) {
     ch->effectParameter = Remember(&ch->memoryJ, p);
     ch->arpeggioStep = 0;
@@ -442,7 +445,11 @@ void TickS(VssModule* m, VssChannel* ch, int32_t p) {
             if (VssVoice* v = VssChannelVoice(ch))
                 v->volumeOffset = v->panOffset = v->vibratoIndex = v->frequencyOffset = 0;
             VssVolumeColumn(m, ch, ch->delayedVolume);
-            // The volume column's handler missed this tick; its step back is made good now.
+            // A delayed note's start tick is its tick 0: the volume column's step back is
+            // balanced by one run of its handler now, as on the tick 0 of any other row.
+            // Waiting for the next tick instead would sound the first tick one step off
+            // (a slide down at volume 64 would play at 64 + x) and start the slide a tick
+            // late (see NoteDelayedVolumeSlideStartsLikeAnyNote).
             if (ch->volumeHandler) ch->volumeHandler(m, ch, ch->volumeParameter);
         }
         break;
@@ -512,6 +519,8 @@ const VssTickHandler kVssTickEffects[kVssEffectCount] = {
     TickR,    TickS,    TickT,    FineVibratoTick, TickNone, TickW,     TickNone,    TickY,     TickNone,
 };
 
+// A pan set by the volume column, X or S8x is the pan heard: the note's random and
+// pitch-pan variation goes with it (see SetPanDropsTheNotesVariation).
 void VssSetPan(VssChannel* ch, int32_t pan) {
     pan = Clamp(pan, 0, 64);
     ch->pan = pan;

@@ -111,6 +111,7 @@ TEST_F(PictureTexture, FailuresGiveNull) {
     EXPECT_EQ(MakeJpegTexture(engine, "LogoW1.tga", 255), nullptr) << "the JPEG decoder refuses a TGA";
     EXPECT_EQ(MakeTgaTexture(engine, "Video\\EH\\EH000.JPG", 255), nullptr);
     EXPECT_EQ(MakeTgaTexture("LogoW1.tga", 255), nullptr) << "no engine set";
+    EXPECT_TRUE(engine.made.empty()) << "a picture that did not load left a texture behind";
     engine.refuse = true;
     EXPECT_EQ(MakeTgaTexture(engine, "LogoW1.tga", 255), nullptr);
 }

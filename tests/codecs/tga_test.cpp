@@ -8,6 +8,7 @@
 
 #include "codec_test_support.h"
 #include "codecs/tga.h"
+#include "support/corpus.h"
 
 namespace {
 
@@ -104,7 +105,7 @@ TEST(Tga, FilesShorterThanTheirHeaderAreRefused) {
 
 TEST(Tga, CorpusFilesAreReadOrRefused) {
     std::filesystem::path folder = std::filesystem::path(UMBRAVEL_CORPUS_DIR) / "tga";
-    if (!std::filesystem::is_directory(folder)) GTEST_SKIP() << "no corpus at " << folder;
+    UMBRAVEL_NEED_CORPUS(folder);
     auto read = [&](const char* name) {
         std::ifstream in(folder / name, std::ios::binary);
         return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -177,6 +178,35 @@ TEST(Resample, BilinearKeepsCornersAndAveragesBetween) {
     for (int y = 0; y < 23; ++y) EXPECT_EQ(line->pixels[y * 3], picture->pixels[y * 37 * 3]);
     DestroyRgbImage(line);
     DestroyRgbImage(picture);
+}
+
+// Weights of 1/3 and 2/3 are not exact in binary: the upper row and the row weight are
+// rounded to single precision, the lower row and the blend are not, and the result is
+// truncated. Rounding the lower row or the blend as well moves these by one.
+TEST(Resample, BilinearKeepsOnlyTheUpperRowInSinglePrecision) {
+    // Red: top 0, 10 over bottom 7, 0; green: top 0, 15 over bottom 0, 18; blue flat.
+    RgbImage* source = MakeImage(2, 2, {0, 0, 9, 10, 15, 9, 7, 0, 9, 0, 18, 9});
+    RgbImage* taller = nullptr;
+    ASSERT_EQ(ResampleImage(*source, 3, 4, taller, kResampleBilinear), 1);
+    auto at = [&](int x, int y, int c) { return taller->pixels[(y * 3 + x) * 3 + c]; };
+    EXPECT_EQ(at(1, 2, 0), 3);  // 5 x 1/3 + 3.5 x 2/3: the weight 2/3 rounds up, 4 less a little
+    EXPECT_EQ(at(1, 1, 1), 8);  // 7.5 x 2/3 + 9 x 1/3: the weight 1/3 rounds up, 8 and a little
+    EXPECT_EQ(at(1, 1, 2), 9);
+    EXPECT_EQ(at(0, 0, 0), 0);
+    EXPECT_EQ(at(2, 3, 1), 18);
+    DestroyRgbImage(taller);
+    DestroyRgbImage(source);
+
+    // Red: the lower row 7 x 2/3 + 100 x 1/3 is 38 less a little in double; in single
+    // precision it would be exactly 38 and its half 19. Green: the upper row 5 x 2/3 rounds
+    // down in single precision, so half of it and half of 4 x 2/3 make 3 less a little.
+    source = MakeImage(2, 2, {0, 0, 0, 0, 5, 0, 7, 0, 0, 100, 4, 0});
+    RgbImage* wider = nullptr;
+    ASSERT_EQ(ResampleImage(*source, 4, 3, wider, kResampleBilinear), 1);
+    EXPECT_EQ(wider->pixels[(1 * 4 + 1) * 3], 18);
+    EXPECT_EQ(wider->pixels[(1 * 4 + 2) * 3 + 1], 2);
+    DestroyRgbImage(wider);
+    DestroyRgbImage(source);
 }
 
 TEST(Resample, NearestTakesEveryOtherColumnWhenHalving) {

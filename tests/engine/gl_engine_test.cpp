@@ -123,6 +123,69 @@ TEST_F(GLEngineTest, FogColourIsTheClearColour) {
     EXPECT_TRUE(IsBlack(f.At(3, 3)));
 }
 
+// Linear fog runs from the eye to the fog's end distance, whatever the far plane: a
+// triangle 5 units away with the end at 10 keeps half its colour.
+TEST_F(GLEngineTest, FogEndsAtItsOwnDistanceNotAtTheFarPlane) {
+    AddTriangle(false);
+    camera->SetClipPlanes(0.1f, 1000.0f);
+    const int clear = Draw().At(kWidth / 2, kHeight / 2)[0];
+    ASSERT_GT(clear, 150);
+    camera->SetFog(1, 10.0f, Colour(0, 0, 0, 255));
+    const int fogged = Draw().At(kWidth / 2, kHeight / 2)[0];
+    EXPECT_NEAR(fogged, clear / 2, 3);
+    camera->SetFog(1, 1000.0f, Colour(0, 0, 0, 255));
+    EXPECT_NEAR(Draw().At(kWidth / 2, kHeight / 2)[0], clear, 3);
+}
+
+// A GL light enabled only in the previous frame is switched off: the triangle whose light
+// went out is left with the ambient light alone.
+TEST_F(GLEngineTest, LightsOfThePreviousFrameGoOut) {
+    Object3D* o = AddTriangle(false);
+    const int lit = Draw().At(kWidth / 2, kHeight / 2)[0];
+    ASSERT_GT(lit, 150);
+    o->GetLight(0)->Disable();
+    const int unlit = Draw().At(kWidth / 2, kHeight / 2)[0];
+    EXPECT_LT(unlit, lit / 2);
+    o->GetLight(0)->Enable();
+    EXPECT_EQ(Draw().At(kWidth / 2, kHeight / 2)[0], lit);
+}
+
+// The camera's fields of view are half-angles: 45 and 33.834587 degrees give a view 10
+// units wide and 6.70 high at 5 units. The triangle's row at y = -1.5 runs from x = -1.75
+// to 1.75 (224 of 640 columns); its middle column from y = -2 to 2 (286 of 480 rows).
+TEST_F(GLEngineTest, FrustumComesFromTheHalfAngles) {
+    AddTriangle(false);
+    const Frame f = Draw();
+    int columns = 0, rows = 0;
+    for (int x = 0; x < kWidth; ++x) columns += !IsBlack(f.At(x, 347));
+    for (int y = 0; y < kHeight; ++y) rows += !IsBlack(f.At(kWidth / 2, y));
+    EXPECT_NEAR(columns, 224, 4);
+    EXPECT_NEAR(rows, 286, 4);
+}
+
+// A triangle with corner colours switches colour material on; the next plain one of the
+// same surface switches it off after setting the colour (200, 200, 200): that grey stays
+// in the material (the surface is not set again), so the plain triangle is lit grey and
+// brighter than with the default surface's own colours (ambient 64, diffuse 192).
+TEST_F(GLEngineTest, ColourMaterialLeavesItsGreyForThePlainTriangleAfter) {
+    Object3D* small = AddTriangle(false, 0.5f);
+    Object3D* large = AddTriangle(false, 3.0f);
+    large->SetPosition({0.0f, 0.0f, -0.5f});  // a little behind
+    large->GetLight(0)->Disable();            // one light: nothing saturates
+    const Frame before = Draw();
+    for (int c = 0; c < 3; ++c) small->GetTriangle(0)->SetCornerColour(c, Colour(255, 0, 0, 255));
+    const Frame f = Draw();
+    const uint8_t* red = f.At(kWidth / 2, kHeight / 2);
+    EXPECT_GT(red[0], 100);
+    EXPECT_LT(red[1], 20);
+    const uint8_t* plain = f.At(kWidth / 2, 142);  // y = 1.5 on the large triangle only
+    const uint8_t* reference = before.At(kWidth / 2, 142);
+    EXPECT_EQ(plain[0], plain[1]);
+    EXPECT_EQ(plain[1], plain[2]);
+    EXPECT_NEAR(reference[0], 205, 3);  // 64 x 0.2 ambient + 192 x 1.0 diffuse
+    EXPECT_NEAR(plain[0], 240, 3);      // 200 x 0.2 + 200 x 1.0
+}
+
 TEST_F(GLEngineTest, CameraViewportIsCentredAndEven) {
     AddTriangle(false, 100.0f);  // covers the whole view
     const int32_t viewport[2] = {301, 201};

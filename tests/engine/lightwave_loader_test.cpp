@@ -16,6 +16,7 @@
 #include "engine/core/engine.h"
 #include "engine/core/lightwave_loader.h"
 #include "lwob_builder.h"
+#include "support/corpus.h"
 
 namespace {
 std::map<std::string, std::vector<uint8_t>> files;
@@ -261,7 +262,7 @@ TEST_F(LightWaveLoader, TextureRefusals) {
 
 TEST_F(LightWaveLoader, RealFilesLoadAndLaterFormsAreRefused) {
     const std::filesystem::path corpus = std::filesystem::path(UMBRAVEL_CORPUS_DIR) / "lwo";
-    if (!std::filesystem::is_directory(corpus)) GTEST_SKIP() << "no corpus at " << corpus;
+    UMBRAVEL_NEED_CORPUS(corpus);
     int loaded = 0, refused = 0;
     for (const auto& entry : std::filesystem::directory_iterator(corpus)) {
         std::ifstream in(entry.path(), std::ios::binary);

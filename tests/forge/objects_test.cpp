@@ -210,14 +210,17 @@ TEST_F(ForgeObjects, SizesFitHowTheSectionsPlaceThem) {
     }
     // The spike stands on the origin; the droplet has about 200 triangles (50 are drawn).
     Object3D* cone = Load(Find("Cone.lwo"));
+    ASSERT_NE(cone, nullptr);
     EXPECT_NEAR(Bounds(cone).lo.y, 0.0f, 1e-6f);
     engine->DeleteObject(cone);
     Object3D* drop = Load(Find("Droplet.lwo"));
+    ASSERT_NE(drop, nullptr);
     EXPECT_EQ(drop->GetTriangleCapacity(), 200);
     engine->DeleteObject(drop);
     // The TV's centre is the origin (the knobs stand out at the front): the second
     // phase's cameras, 60 units out, are inside.
     Object3D* tv = Load(Find("TV.lwo"));
+    ASSERT_NE(tv, nullptr);
     const Box b = Bounds(tv);
     EXPECT_NEAR(b.lo.x + b.hi.x, 0.0f, 1.0f);
     EXPECT_NEAR(b.lo.z, -80.0f, 1.0f);
@@ -283,6 +286,7 @@ TEST_F(ForgeObjects, TheScreenAloneFacesTheFirstCamerasWithThePicture) {
     gOpened.clear();
     engine->DeleteObject(tv);
     tv = Load(Find("TV.lwo"));
+    ASSERT_NE(tv, nullptr);
     EXPECT_TRUE(gOpened.count("WARTV.JPG"));
     EXPECT_FALSE(gOpened.count("METAL1.JPG"));
     int screen = 0;
@@ -321,6 +325,7 @@ TEST_F(ForgeObjects, TheSetUsesTheFormatOnPurpose) {
             otherCase |= !tableNames.count(base) && tableNames.count(Upper(base));
         }
         Object3D* object = Load(o);
+        ASSERT_NE(object, nullptr) << o.name;
         std::map<Texture*, std::set<uint16_t>> surfacesOf;
         // Triangles of polygons of different surfaces that got one texture.
         int triangle = 0;

@@ -109,3 +109,20 @@ TEST(Noise, EachStepXorsTheRightNeighbourAndFeedsOneGreyPixel) {
     for (int32_t i = 0; i <= n + 1; ++i) expectedLast = static_cast<uint32_t>(Random()) & 0xFF;
     EXPECT_EQ(after[static_cast<size_t>(n - 1)], expectedLast * 0x01010101u);
 }
+
+// The buffer is made at the overlay size of its first use; a later, larger overlay size
+// must not make the upload read past it.
+TEST(Noise, NoiseUploadsAtItsOwnSize) {
+    OverlaySizeGuard guard;
+    const int32_t small[2] = {64, 128};
+    SetOverlaySize(small);
+    NoiseFrame();
+    const int32_t large[2] = {256, 256};
+    SetOverlaySize(large);
+    Texture texture;
+    EXPECT_EQ(NoiseToTexture(&texture), &texture);
+    int32_t size[2];
+    texture.GetSize(size);
+    EXPECT_EQ(size[0], 64);
+    EXPECT_EQ(size[1], 128);
+}

@@ -2,6 +2,10 @@
 // fade from order 25, and the end of the section.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
+#include "sections/closing.h"
 #include "sections/sections.h"
 #include "support/section_harness.h"
 
@@ -46,4 +50,34 @@ TEST(ClosingSection, TypesAtItsRowsThenFadesForSevenSeconds) {
     EXPECT_LE(fadeFrames, 212u);
     EXPECT_GT(frames[fadeStart].meanBrightness, 4 * frames.back().meanBrightness + 1.0);
     EXPECT_LT(frames.back().meanBrightness, 2.0);
+}
+
+// Which text is typed after which wait, written out as the show has it.
+TEST(ClosingSection, TwelveStepsAtTheirRows) {
+    struct Expected {
+        int order, row;
+        std::string text;  // "-": nothing is typed
+    };
+    const std::vector<Expected> expected = {
+        {24, 32, "\n"},  {24, 40, "\n"},  {24, 48, "\n"},  {24, 56, "\n"}, {24, 64, "    You Have\n   Been Freed"},
+        {24, 80, "\n"},  {24, 84, "\n"},  {24, 88, "\n"},  {24, 96, "   By Vorn..."},
+        {24, 116, "\n"}, {24, 120, "\n"}, {25, 0, "-"},
+    };
+    int count = 0;
+    const ClosingStep* steps = ClosingSchedule(&count);
+    ASSERT_EQ(count, 12);
+    for (int i = 0; i < count; ++i) {
+        EXPECT_EQ(steps[i].order, expected[i].order) << "step " << i + 1;
+        EXPECT_EQ(steps[i].row, expected[i].row) << "step " << i + 1;
+        EXPECT_EQ(steps[i].text ? std::string(steps[i].text) : std::string("-"), expected[i].text) << "step " << i + 1;
+    }
+    EXPECT_EQ(std::string(steps[4].text).size(), 26u);  // 3.25 s at 0.125 s a character
+}
+
+TEST(ClosingSection, FadeAlphaFallsFrom255To0InSevenSeconds) {
+    EXPECT_EQ(ClosingFadeAlpha(0.0f), 255);
+    EXPECT_EQ(ClosingFadeAlpha(1.0f), 218);
+    EXPECT_EQ(ClosingFadeAlpha(3.5f), 127);
+    EXPECT_EQ(ClosingFadeAlpha(6.9f), 3);
+    EXPECT_EQ(ClosingFadeAlpha(7.0f), 0);
 }

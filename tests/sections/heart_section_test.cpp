@@ -11,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -68,6 +69,73 @@ TEST(HeartRules, OrdersFiveToEightQuickenTheBeat) {
     const float period = beat.period;
     beat.Step(9, 1.0f);
     EXPECT_FLOAT_EQ(beat.period, period);
+}
+
+// Positions written out component by component, so a sine swapped for a cosine shows.
+TEST(HeartRules, CameraAndSpherePositionsByComponent) {
+    const Vec3 heartAt(1.0f, 2.0f, 3.0f);
+    const float theta = 0.25f * 3.0f;
+    const float a = 6.2831853f * 2.0f / 5.0f + theta;
+    const Vec3 camera = CameraPosition(2, 3.0f, heartAt);
+    EXPECT_NEAR(camera.x, 1.0f + 8.0f * std::sin(a), 1e-4f);
+    EXPECT_NEAR(camera.y, 2.0f + 8.0f * std::cos(4.0f * 3.14159265f * 2.0f / 5.0f + theta), 1e-4f);
+    EXPECT_NEAR(camera.z, 3.0f + 8.0f * std::cos(a), 1e-4f);
+    const float b = 6.2831853f / 3.0f + 2.0f * 0.3f;
+    const Vec3 sphere = SpherePosition(1, 0.3f);
+    EXPECT_NEAR(sphere.x, 10.0f * std::cos(b), 1e-4f);
+    EXPECT_NEAR(sphere.y, 10.0f * std::sin(b), 1e-4f);
+    EXPECT_NEAR(sphere.z, 10.0f * std::sin(b), 1e-4f);
+}
+
+// A respawned droplet: six draws in a fixed order (spawn point, three direction offsets,
+// speed, phase), checked against the spawn table as the show has it.
+TEST(HeartRules, DropletRespawnDrawsItsSixNumbersInOrder) {
+    struct Spawn {
+        float px, py, pz, dx, dy, dz, size;
+    };
+    const Spawn table[12] = {
+        {-0.63f, 3.5f, -0.41f, 0.0f, 1.0f, 0.1f, 0.3f},    {-0.05f, 3.83f, 0.04f, 0.0f, 1.0f, 0.0f, 0.2f},
+        {0.82f, 3.73f, 0.2f, 0.0f, 1.0f, 0.0f, 0.15f},     {1.45f, 3.69f, 0.02f, 0.0f, 0.2f, 1.0f, 0.2f},
+        {1.57f, 2.31f, -0.73f, 0.0f, -0.8f, -0.8f, 0.35f}, {2.71f, 0.97f, 0.3f, 1.0f, -0.1f, 0.4f, 0.25f},
+        {-0.37f, 1.49f, -1.9f, -1.0f, 0.1f, -0.4f, 0.25f}, {3.04f, 0.25f, 0.04f, 1.0f, -0.1f, 0.4f, 0.12f},
+        {3.04f, 0.26f, -0.05f, 1.0f, -0.1f, 0.4f, 0.15f},  {-0.49f, 0.81f, -2.47f, -1.0f, 0.1f, -0.4f, 0.2f},
+        {-0.4f, 0.3f, -2.47f, -1.0f, 0.1f, -0.4f, 0.15f},  {-0.05f, -1.76f, -1.74f, 0.0f, -1.0f, -1.0f, 0.55f},
+    };
+    // The generator, written out: state x 214013 + 2531011, result bits 16..30.
+    uint32_t state = 17;
+    auto draw = [&state] {
+        state = state * 214013u + 2531011u;
+        return static_cast<int>((state >> 16) & 0x7FFF);
+    };
+    SeedRandom(17);
+    Object3D object;
+    Droplet d{};
+    d.object = &object;
+    std::set<int> seen;
+    for (int n = 0; n < 300; ++n) {
+        RespawnDroplet(d, 10.0f);
+        const Spawn& s = table[(draw() * 12) >> 15];
+        float dx = s.dx + (static_cast<float>(draw()) / 32767.0f - 0.5f);
+        float dy = s.dy + (static_cast<float>(draw()) / 32767.0f - 0.5f);
+        float dz = s.dz + (static_cast<float>(draw()) / 32767.0f - 0.5f);
+        const float speed = 2.5f + static_cast<float>(draw()) / 32767.0f;
+        const float phase = static_cast<float>(draw()) * 6.2831853f / 32767.0f;
+        const float length = std::sqrt(dx * dx + dy * dy + dz * dz);
+        const Vec3 v(dx / length * speed, dy / length * speed, dz / length * speed);
+        ASSERT_NEAR(d.velocity.x, v.x, 1e-4f) << n;
+        ASSERT_NEAR(d.velocity.y, v.y, 1e-4f) << n;
+        ASSERT_NEAR(d.velocity.z, v.z, 1e-4f) << n;
+        ASSERT_NEAR(d.position.x, s.px - 0.2f * v.x, 1e-4f) << n;
+        ASSERT_NEAR(d.position.y, s.py - 0.2f * v.y, 1e-4f) << n;
+        ASSERT_NEAR(d.position.z, s.pz - 0.2f * v.z, 1e-4f) << n;
+        ASSERT_FLOAT_EQ(d.size, s.size) << n;
+        ASSERT_NEAR(d.phase, phase, 1e-5f) << n;
+        ASSERT_FLOAT_EQ(d.deathTime, 14.0f);
+        ASSERT_EQ(d.active, 1);
+        seen.insert(static_cast<int>(&s - table));
+    }
+    EXPECT_EQ(seen.size(), 12u);  // every spawn point was used
+    EXPECT_EQ(Random(), draw());  // exactly six draws each
 }
 
 TEST(HeartRules, DropletsChainPulseCamerasAndSpheres) {

@@ -169,10 +169,11 @@ TEST_F(Metaballs, StrengthSwellsStaysAndShrinks) {
 
 TEST_F(Metaballs, VerticesInterpolateTheFieldAlongGridEdges) {
     // One ball of strength 1 at the origin: the field is 1 / r^2 and the surface a sphere
-    // of radius sqrt(1 / 0.15).
+    // of radius sqrt(1 / 0.15). The iso level is written out here, not taken from the code.
+    constexpr float kIsoLevel = 0.15f;
     OneBall(0.0f, 0.0f, 0.0f, 1.0f);
     ASSERT_GT(VerticesUsed(), 100);
-    const float radius = std::sqrt(1.0f / kThreshold);
+    const float radius = std::sqrt(1.0f / kIsoLevel);
     auto onGrid = [](float v) {
         const float i = (v - kGridOrigin) / kGridStep;
         return std::fabs(i - std::round(i)) < 1e-4f;
@@ -191,7 +192,7 @@ TEST_F(Metaballs, VerticesInterpolateTheFieldAlongGridEdges) {
         // The x-edge from (2.0, 0.4, 0.4) to (2.8, 0.4, 0.4): sums 1/4.32 and 1/8.16.
         if (std::fabs(p.y - 0.4f) < 1e-4f && std::fabs(p.z - 0.4f) < 1e-4f && p.x > 2.0f) {
             const float sumA = 1.0f / 4.32f, sumB = 1.0f / 8.16f;
-            EXPECT_NEAR(p.x, 2.8f - 0.8f * (kThreshold - sumB) / (sumA - sumB), 1e-5f);
+            EXPECT_NEAR(p.x, 2.8f - 0.8f * (kIsoLevel - sumB) / (sumA - sumB), 1e-5f);
             foundKnown = true;
         }
     }
@@ -206,7 +207,7 @@ TEST_F(Metaballs, ABallOnASampleMakesItInside) {
     for (int i = 0; i < VerticesUsed(); ++i) {
         const Vec3 p = TableVertex(i)->GetPosition();
         ASSERT_TRUE(std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z)) << i;
-        EXPECT_NEAR(Length(p - Vec3(-0.4f, -0.4f, -0.4f)), std::sqrt(1.0f / kThreshold), 0.12f);
+        EXPECT_NEAR(Length(p - Vec3(-0.4f, -0.4f, -0.4f)), std::sqrt(1.0f / 0.15f), 0.12f);
     }
     for (const auto& [edge, count] : EdgeUse()) EXPECT_EQ(count, 2);
 }

@@ -2,7 +2,11 @@
 // loading from the embedded content: inclusive batches, the same frames on any number of
 // threads, the shared generator left alone, and the frames that are refused.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -158,3 +162,34 @@ TEST(VideoFrameLoading, RefusedFramesStopTheBatchWhereOneByOneWould) {
     EXPECT_EQ(small.video.width, 128);
     EXPECT_EQ(OpenEmbeddedFileCount(), 0);
 }
+
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+// With no room left for a helper thread's stack the batch still loads: the calling thread
+// decodes every frame itself. (Run in a child process under an address-space limit; the
+// sanitizers' shadow memory cannot live under such a limit.)
+TEST(VideoFrameLoading, DecodesOnTheCallingThreadWithoutHelpers) {
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        long pages = 0;
+        if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+            if (std::fscanf(statm, "%ld", &pages) != 1) pages = 0;
+            std::fclose(statm);
+        }
+        if (pages <= 0) _exit(3);
+        // Room for decoding one frame at a time, none for an 8 MB thread stack.
+        const rlim_t room = static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + (6u << 20);
+        const rlimit limit{room, room};
+        if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(4);
+        TestVideo war("Video\\War\\War%03d.jpg", 361);
+        const int result = LoadVideoFrames(war.video, 0, 5, 4, nullptr);
+        bool all = true;
+        for (int i = 0; i <= 5; ++i) all = all && war.table[i] != nullptr;
+        _exit(result == kFramesLoaded && all ? 0 : 5);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "the loader ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+#endif

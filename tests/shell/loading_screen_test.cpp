@@ -2,9 +2,13 @@
 // picture keeps it inside.
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
+#include "platform/platform.h"
+#include "shell/demo_state.h"
 #include "shell/loading_screen.h"
+#include "started_engine.h"
 
 namespace {
 bool IsBar(const std::vector<uint8_t>& p, int width, int x, int y) {
@@ -45,4 +49,39 @@ TEST(LoadingBar, ASmallPictureGetsThePartThatFits) {
     std::vector<uint8_t> tiny(10 * 10 * 4, 0);
     PaintLoadingBar(tiny.data(), 10, 10, 22, 22);
     for (uint8_t b : tiny) EXPECT_EQ(b, 0);
+}
+
+namespace {
+// Records handed out short of memory: a scene without cameras, an object without lights.
+class SceneWithoutCamera : public StartedEngine {
+public:
+    using StartedEngine::NewScene;
+    Scene* NewScene(int32_t, int32_t objectSlots) override { return EngineRecords::NewScene(0, objectSlots); }
+};
+class ObjectWithoutLight : public StartedEngine {
+public:
+    using StartedEngine::NewObject;
+    Object3D* NewObject(int32_t children, int32_t, int32_t triangles, int32_t vertices) override {
+        return EngineRecords::NewObject(children, 0, triangles, vertices);
+    }
+};
+}  // namespace
+
+TEST(LoadingScreenDeathTest, RecordsWithoutTheirPartsEndTheProgram) {
+    EXPECT_EXIT(
+        {
+            StartHeadless();
+            demo.engine = new SceneWithoutCamera;
+            demo.startedFlags = kStartedEngine;
+            LoadingScreenInit();
+        },
+        ::testing::ExitedWithCode(1), "Vorn Umbravel Demo Error: Could not create new scene\n$");
+    EXPECT_EXIT(
+        {
+            StartHeadless();
+            demo.engine = new ObjectWithoutLight;
+            demo.startedFlags = kStartedEngine;
+            LoadingScreenInit();
+        },
+        ::testing::ExitedWithCode(1), "Vorn Umbravel Demo Error: Could not create new object\n$");
 }

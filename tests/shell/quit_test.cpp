@@ -1,21 +1,15 @@
 // Quit: the boxes it shows, in their order, and the exit codes; the Escape hook.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+
 #include "platform/platform.h"
 #include "shell/demo_state.h"
 #include "shell/loading_screen.h"
 #include "shell/main_sequence.h"
 #include "shell/quit.h"
 #include "started_engine.h"
-
-namespace {
-void StartHeadless() {
-    platform::Options options;
-    options.headless = true;
-    std::string error;
-    platform::Startup(options, &error);
-}
-}  // namespace
 
 TEST(Quit, ProfilingText) {
     char text[256];
@@ -61,6 +55,42 @@ TEST(QuitDeathTest, NormalEndAndEscapeShowProfilingAndExitZero) {
             Quit(nullptr);
         },
         ::testing::ExitedWithCode(0), "^$");
+}
+
+// When Kill (or Init) gives up waiting, the render thread may still run: Quit shows its
+// boxes and ends the process without running the exit-time teardown under that thread.
+TEST(QuitDeathTest, ARenderThreadThatMayStillRunIsNotTornDownUnder) {
+    EXPECT_EXIT(
+        {
+            StartHeadless();
+            std::atexit([] { std::fputs("torn down\n", stderr); });
+            auto* engine = new StartedEngine;
+            engine->killAnswers = false;
+            demo.engine = engine;
+            demo.startedFlags = kStartedEngine;
+            Quit("Could not set VSS device");
+        },
+        ::testing::ExitedWithCode(1),
+        "^Vorn Umbravel Demo Profiling: Profiling Results:\nFPS = 25.0  PPS = 25000.0\n"
+        "Vorn Umbravel Demo Error: Could not set VSS device\n$");
+    EXPECT_EXIT(
+        {
+            StartHeadless();
+            std::atexit([] { std::fputs("torn down\n", stderr); });
+            demo.startedFlags = kRenderThreadLoose;
+            Quit(nullptr);
+        },
+        ::testing::ExitedWithCode(0), "^$");
+    // An answered Kill ends the ordinary way, exit-time teardown included.
+    EXPECT_EXIT(
+        {
+            StartHeadless();
+            std::atexit([] { std::fputs("torn down\n", stderr); });
+            demo.engine = new StartedEngine;
+            demo.startedFlags = kStartedEngine;
+            Quit(nullptr);
+        },
+        ::testing::ExitedWithCode(0), "torn down\n$");
 }
 
 TEST(WindowHook, EscapeRequestsQuitAndOtherCharactersDoNot) {

@@ -3,18 +3,20 @@
 #pragma once
 
 #include <deque>
+#include <string>
 #include <vector>
 
 #include "engine/core/engine_records.h"
+#include "platform/platform.h"
 
-class StartedEngine final : public EngineRecords {
+class StartedEngine : public EngineRecords {
 public:
     int EnumerateDevices(DisplayDevice**, int32_t*) override { return 0; }
     int Init(InstanceHandle, const DisplayDevice*, const DisplayMode*) override { return 1; }
     int Render(Scene*) override { return 1; }
     int Kill() override {
         killed = true;
-        return 1;
+        return killAnswers ? 1 : 0;
     }
     void SetApplicationName(const char*) override {}
     WindowHandle GetWindow() override { return nullptr; }
@@ -33,5 +35,14 @@ public:
     }
 
     bool killed = false;
+    bool killAnswers = true;  // false: Kill times out, as with a render thread that hangs
     std::deque<std::vector<float>> frameTimeBatches;
 };
+
+// The platform with message boxes printed to standard error, for the death tests.
+inline void StartHeadless() {
+    platform::Options options;
+    options.headless = true;
+    std::string error;
+    platform::Startup(options, &error);
+}

@@ -5,6 +5,7 @@
 #include "it_builder.h"
 #include "sound/it_sample_codec.h"
 #include "sound_test_util.h"
+#include "support/corpus.h"
 
 namespace {
 
@@ -242,7 +243,7 @@ const std::map<std::string, int> kCorpusRefusals = {
 };
 
 TEST_F(ItLoader, CorpusVerdicts) {
-    if (!std::filesystem::exists(CorpusDir())) GTEST_SKIP() << "no corpus at " << CorpusDir();
+    UMBRAVEL_NEED_CORPUS(CorpusDir());
     int accepted = 0;
     for (const auto& entry : std::filesystem::directory_iterator(CorpusDir())) {
         const std::string name = entry.path().filename().string();
@@ -270,7 +271,7 @@ TEST_F(ItLoader, CorpusVerdicts) {
 
 // Files that declare 2.14 compatibility but store raw PCM keep their bytes.
 TEST_F(ItLoader, HazardModulesLoadRawSamples) {
-    if (!std::filesystem::exists(CorpusDir())) GTEST_SKIP() << "no corpus";
+    UMBRAVEL_NEED_CORPUS(CorpusDir());
     for (const char* name : {"mpt_swing1.it", "xmp_it_multi_retrigger.it", "xmp_test.it"}) {
         std::vector<uint8_t> bytes = ReadBytes(CorpusDir() / name);
         ModulePtr m = LoadBytes(bytes);
@@ -287,7 +288,7 @@ TEST_F(ItLoader, HazardModulesLoadRawSamples) {
 }
 
 TEST_F(ItLoader, TruncatedCorpusSampleStaysInsideTheFile) {
-    if (!std::filesystem::exists(CorpusDir())) GTEST_SKIP() << "no corpus";
+    UMBRAVEL_NEED_CORPUS(CorpusDir());
     std::vector<uint8_t> bytes = ReadBytes(CorpusDir() / "xmp_play_it_truncated_sample.it");
     ModulePtr m = LoadBytes(bytes);
     ASSERT_NE(m, nullptr);

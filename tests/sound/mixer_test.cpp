@@ -5,6 +5,7 @@
 #include "it_builder.h"
 #include "sound/mixer_loops.h"
 #include "sound_test_util.h"
+#include "support/corpus.h"
 
 namespace {
 
@@ -48,6 +49,19 @@ protected:
         v->finalVolume = 1;  // mono gain 1: the block holds the sample values themselves
         VssMixVoice(v, block.data(), n, false);
         return std::vector<int>(block.begin(), block.end());
+    }
+
+    // The first `n` outputs (16-bit mono) of a voice holding 100 at full volume, with the
+    // filter `on` switched on at 1000 Hz.
+    template <typename SwitchOn>
+    std::vector<int16_t> FilteredStep(SwitchOn on, int n) {
+        Start(kVss16BitMono);
+        std::vector<int8_t> data(64, 100);
+        StartVoice(data.data(), 64, kVssSampleLoop, 44100)->loopEnd = 64;
+        on(1000);
+        std::vector<int16_t> out(static_cast<size_t>(n));
+        VSS_Mix(n * 2, out.data());
+        return out;
     }
 
     ModulePtr module;
@@ -227,6 +241,84 @@ TEST_F(Mixer, SilentVoiceKeepsItsPlace) {
     }
 }
 
+// A silent voice only moves on: past its sample's end it keeps its place until it is next
+// heard (then released without a sound) or the silence releases it.
+TEST_F(Mixer, SilentVoicePastItsEndStays) {
+    Start(kVss16BitMono);
+    int8_t data[8] = {9, 9, 9, 9, 9, 9, 9, 9};
+    VssVoice* v = StartVoice(data, 8, 0, 3 * 44100);
+    std::vector<int32_t> block(1000, 0);
+    VssUpdateVoice(v, module.get());
+    v->finalVolume = 0;
+    VssMixVoice(v, block.data(), 1000, false);
+    EXPECT_EQ(v->state, kVssVoiceActive);
+    EXPECT_EQ(VssChooseVoice(module.get()), &module->voices[1]);  // the next sound goes elsewhere
+    v->finalVolume = 255;
+    VssMixVoice(v, block.data(), 1000, false);
+    EXPECT_EQ(v->state, kVssVoiceFree);
+    for (int32_t s : block) ASSERT_EQ(s, 0);
+}
+
+// The final volume multiplies envelope, volume with its offset, note factor, fade volume,
+// channel volume and global volume, shifting as it goes; none of these values saturates.
+TEST_F(Mixer, FinalVolumeChain) {
+    Start();
+    int8_t data[8] = {};
+    VssVoice* v = StartVoice(data, 8, kVssSampleLoop, 8363);
+    v->loopEnd = 8;
+    VssChannel* ch = &module->channels[0];
+    v->channel = ch;
+    ch->volume = 48;
+    module->globalVolume = 100;
+    v->volume = 40;
+    v->volumeOffset = -4;
+    v->volumeFactor = 200;
+    v->fadeVolume = 512;
+    VssUpdateVoice(v, module.get());
+    // 64 x 36 x 200 x 512 >> 6, x 48 >> 7, x 100 >> 22
+    EXPECT_EQ(v->finalVolume, 32);
+    static const int8_t kEnvelope[1] = {48};
+    VssVoiceEnvelope& env = v->envelopes[kVssEnvVolume];
+    env.flags = 1;
+    env.values = kEnvelope;
+    env.lastTick = 0;
+    v->volumeOffset = -4;  // the player sets it again every tick
+    VssUpdateVoice(v, module.get());
+    EXPECT_EQ(v->finalVolume, 24);  // 48 in place of 64
+    v->flags = kVssVoiceFading;
+    v->fadeRate = 256;
+    v->volumeOffset = -4;
+    VssUpdateVoice(v, module.get());
+    EXPECT_EQ(v->fadeVolume, 256);
+    EXPECT_EQ(v->finalVolume, 12);
+}
+
+// The sample's vibrato: the phase steps by its speed, each carry of the rate accumulator
+// deepens it by one up to its depth, and the index moves the pitch by 1/128 semitones.
+TEST_F(Mixer, AutoVibrato) {
+    Start();
+    int8_t data[8] = {};
+    VssVoice* v = StartVoice(data, 8, kVssSampleLoop, 8363);
+    v->loopEnd = 8;
+    v->autoVibratoSpeed = 64;       // a quarter turn: the sine's top
+    v->autoVibratoDepth = 10;
+    v->autoVibratoRate = 100;
+    v->autoVibratoAccumulator = 200;
+    v->autoVibratoCurrentDepth = 9;
+    VssUpdateVoice(v, module.get());
+    EXPECT_EQ(v->autoVibratoCurrentDepth, 10);
+    EXPECT_EQ(v->autoVibratoAccumulator, 44);
+    EXPECT_EQ(v->vibratoIndex, 148);        // 65536 x 10 >> 15, + 128
+    EXPECT_EQ(v->finalFrequency, 8438);     // 8363 + 8363 x 74 >> 13
+    v->vibratoIndex = 0;
+    v->autoVibratoAccumulator = 200;
+    VssUpdateVoice(v, module.get());        // another carry: the depth stays at 10
+    EXPECT_EQ(v->autoVibratoCurrentDepth, 10);
+    EXPECT_EQ(v->autoVibratoPhase, 128);
+    EXPECT_EQ(v->vibratoIndex, 128);        // sin(pi) = 0
+    EXPECT_EQ(v->finalFrequency, 8363);
+}
+
 TEST_F(Mixer, SilentVoiceIsReleasedAfterTheDelay) {
     Start();
     VSS_PreInit(300, 1000, 1, 0);
@@ -278,21 +370,20 @@ TEST_F(Mixer, FilterCoefficients) {
 }
 
 TEST_F(Mixer, LowPassSmoothsAStep) {
-    Start(kVss16BitMono);
-    int8_t data[64];
-    for (int i = 0; i < 64; ++i) data[i] = 100;
-    StartVoice(data, 64, kVssSampleLoop, 44100)->loopEnd = 64;
-    VSS_LowPassOn(1000);
-    int16_t out[8];
-    VSS_Mix(sizeof out, out);
+    const std::vector<int16_t> out = FilteredStep(VSS_LowPassOn, 2);
     // y = (x * 31 + y' * 224) >> 8 from rest: the first output is a small part of the input.
     const int32_t x = 100 * 255;
     EXPECT_EQ(out[0], (x * 31) >> 8);
     EXPECT_EQ(out[1], (x * 31 + ((x * 31) >> 8) * 224) >> 8);
 }
 
+TEST_F(Mixer, HighPassPassesTheEdgeOfAStep) {
+    // y = ((y' + x - x') x 224) >> 8 from rest with x = 100 x 255: the step, then its decay.
+    EXPECT_EQ(FilteredStep(VSS_HighPassOn, 3), (std::vector<int16_t>{22312, 19523, 17082}));
+}
+
 TEST_F(Mixer, SameModuleSameAudio) {
-    if (!std::filesystem::exists(CorpusDir())) GTEST_SKIP() << "no corpus";
+    UMBRAVEL_NEED_CORPUS(CorpusDir());
     std::vector<uint8_t> bytes = ReadBytes(CorpusDir() / "xmp_another_life.it");
     std::vector<uint8_t> first, second;
     for (auto* out : {&first, &second}) {

@@ -13,6 +13,7 @@
 
 #include "it_builder.h"
 #include "sound_test_util.h"
+#include "support/corpus.h"
 
 namespace {
 
@@ -216,7 +217,7 @@ std::vector<std::pair<std::string, TestModule>> PurposeMade() {
 }
 
 TEST(PlayerReference, CorpusTimelineAndEnvelope) {
-    if (!std::filesystem::exists(CorpusDir())) GTEST_SKIP() << "no corpus at " << CorpusDir();
+    UMBRAVEL_NEED_CORPUS(CorpusDir());
     std::vector<std::filesystem::path> files;
     for (const auto& e : std::filesystem::directory_iterator(CorpusDir()))
         if (e.path().extension() == ".it") files.push_back(e.path());

@@ -352,6 +352,106 @@ TEST_F(Player, FilterAndEchoControls) {
     EXPECT_EQ(vssMixer.highB, b);
 }
 
+// Slides that must act on tick 0 too, L's portamento speed, and the top of the volume
+// column's pan range.
+TEST_F(Player, SlideEdgesTheirMemoriesAndTheTopPan) {
+    Play({{0, 0, 60, 1, 2},
+          {1, 0, -1, -1, -1, Fx('D'), 0xF0},   // up 15 on every tick, tick 0 included
+          {2, 0, 72, -1, -1, Fx('G'), 0x08},   // towards C-6 at speed 8: the G memory
+          {3, 0, -1, -1, -1, Fx('L'), 0x00},   // goes on at G's speed, not E/F's
+          {4, 0, 60, 1, 192},                  // volume column pan 64
+          {5, 0, -1, -1, 128}});               // and 0
+    Seek(0, 1);
+    EXPECT_EQ(VolumePerTick(6), (std::vector<int>{17, 32, 47, 62, 64, 64}));
+    ASSERT_EQ(Ch()->memoryG, 8);
+    Ch()->memoryEF = 0xDF;  // a far faster slide remembered for E and F
+    Seek(0, 3);
+    const int32_t before = Voice()->frequency;
+    Seek(0, 3, 5);
+    int64_t f = before;
+    for (int i = 0; i < 5; ++i) f += (f * vssMixer.portaTable[8]) >> 12;
+    EXPECT_EQ(Voice()->frequency, f);
+    EXPECT_LT(f, 16726);
+    Seek(0, 4);
+    EXPECT_EQ(Voice()->pan, 64);
+    EXPECT_EQ(Ch()->pan, 64);
+    Seek(0, 5);
+    EXPECT_EQ(Voice()->pan, 0);
+}
+
+// A delayed note's start tick counts as its tick 0: a volume-column slide that comes with
+// it keeps that tick at the note's volume and slides from the next one, as on any row.
+TEST_F(Player, NoteDelayedVolumeSlideStartsLikeAnyNote) {
+    Play({{0, 0, 60, 1, 40}, {1, 0, 62, 1, 97, Fx('S'), 0xD2}});  // d2 with the note on tick 2
+    Seek(0, 1);
+    EXPECT_EQ(VolumePerTick(6), (std::vector<int>{40, 40, 64, 62, 60, 58}));
+    EXPECT_EQ(Voice()->note, 62);
+}
+
+TEST_F(Player, InstrumentAloneKeepsTheVoicesInstrumentAndFadeRate) {
+    TestModule m = Base({{0, 0, 60, 1, 20}, {1, 0, -1, 2}});
+    m.instruments.resize(2);
+    m.instruments[0].fadeOut = 100;
+    m.instruments[1].fadeOut = 300;
+    Load(m);
+    Seek(0, 1);
+    EXPECT_EQ(module->voicesInUse, 1);
+    EXPECT_EQ(Voice()->volume, 64);
+    EXPECT_EQ(Voice()->fadeVolume, 1024);
+    EXPECT_EQ(Voice()->instrument, &module->instruments[0]);
+    EXPECT_EQ(Voice()->fadeRate, module->instruments[0].fadeOut);
+    EXPECT_NE(module->instruments[0].fadeOut, module->instruments[1].fadeOut);
+}
+
+// Every note start aims the portamento at its own frequency, so a G without a note holds
+// the pitch; a G whose note has no sample in the keyboard keeps the old target.
+TEST_F(Player, PortamentoTargetFollowsTheNote) {
+    TestModule m = Base({{0, 0, 60, 1},
+                         {1, 0, -1, -1, -1, Fx('G'), 0x20},
+                         {2, 0, 72, -1, -1, Fx('G'), 0x20}});
+    m.instruments[0].keySample[72] = 0;
+    Load(m);
+    Seek(0, 1, 5);
+    EXPECT_EQ(Voice()->frequency, 8363);
+    Seek(0, 2, 5);
+    EXPECT_EQ(Voice()->frequency, 8363);
+    EXPECT_EQ(Ch()->portaTarget, 8363);
+}
+
+// IT's surround pan (100) sounds in the middle, not hard to one side.
+TEST_F(Player, SurroundChannelPlaysCentred) {
+    Load(Base({{0, 0, 60, 1}, {0, 1, 60, 1}}));
+    module->channels[0].initialPan = 100;
+    module->channels[1].initialPan = 60;
+    VSS_Play(module.get());
+    Tick();
+    EXPECT_EQ(Voice(0)->pan, 32);
+    EXPECT_EQ(Voice(1)->pan, 60);
+}
+
+// At speed 5 a J row ends mid-cycle; the next J row still starts on the unchanged note.
+TEST_F(Player, ArpeggioRestartsOnEveryRow) {
+    Play({{0, 0, 60, 1, -1, Fx('A'), 5}, {1, 0, -1, -1, -1, Fx('J'), 0x47}, {2, 0, -1, -1, -1, Fx('J'), 0x00}});
+    Seek(0, 2);
+    std::vector<int> offsets;
+    for (int i = 0; i < 5; ++i, Tick()) offsets.push_back(Voice()->frequencyOffset);
+    EXPECT_EQ(offsets, (std::vector<int>{0, 10537 - 8363, 12530 - 8363, 0, 10537 - 8363}));
+}
+
+// X and S8x set the pan heard: the note's random and pitch-pan variation is dropped.
+TEST_F(Player, SetPanDropsTheNotesVariation) {
+    Play({{0, 0, 60, 1}, {1, 0, -1, -1, -1, Fx('X'), 0x40}, {2, 0, -1, -1, -1, Fx('S'), 0x85}});
+    Tick();
+    Voice()->panVariation = 7;
+    Seek(0, 1);
+    EXPECT_EQ(Voice()->pan, 16);
+    EXPECT_EQ(Voice()->panVariation, 0);
+    Voice()->panVariation = 7;
+    Seek(0, 2);
+    EXPECT_EQ(Voice()->pan, 22);
+    EXPECT_EQ(Voice()->panVariation, 0);
+}
+
 TEST_F(Player, DamagedRowsPlayNothingOutsideTheirTables) {
     TestModule m = Base({{0, 0, 60, 0},                        // instrument byte 0: none
                          {1, 1, 60, 9},                        // instrument 9 of 1

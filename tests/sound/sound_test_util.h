@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/random.h"
+#include "common/random.h"
 #include "sound/sound_internal.h"
 
 inline void SetUpMixer(int format = kVss16BitStereo, int rate = 44100, int voices = 32) {
