@@ -27,9 +27,10 @@ struct HuffmanTable {
     // or the code alone with kLookupCodeOnly set.
     int32_t lookup[1 << kHuffmanLookupBits];
 };
-inline constexpr int32_t kLookupLonger = 0;
-inline constexpr int32_t kLookupInvalid = 1 << 7;
+// Every entry without its value carries kLookupCodeOnly, so one test picks the fast path.
 inline constexpr int32_t kLookupCodeOnly = 1 << 6;
+inline constexpr int32_t kLookupLonger = kLookupCodeOnly | (1 << 7);
+inline constexpr int32_t kLookupInvalid = kLookupLonger | (1 << 8);
 inline constexpr int32_t kLookupBitsMask = 63;
 
 struct JpegComponent {
@@ -42,7 +43,7 @@ struct JpegComponent {
     int32_t dcPredictor;
     uint8_t* plane;       // the samples of one row of MCUs
     size_t planeStride;   // bytes per plane row
-    float dequantise[64];  // the quantisation values as floats, in zig-zag order
+    float dequantise[64];  // the quantisation values as floats, in natural order
 };
 
 // The entropy-coded bits. Bytes are taken ahead of need into acc as long as they are plain

@@ -23,13 +23,16 @@ namespace {
 
 // kBasis.value[f][n] = C(f) / 2 * cos((2n + 1) f pi / 16): one pass of the inverse
 // transform is out[n] = sum over f of value[f][n] * in[f]; two passes give the 1/4.
+// spread[f][n] holds value[f][n] eight times, for vector products without broadcasts.
 struct Basis {
     alignas(32) float value[8][8];
+    alignas(32) float spread[8][8][8];
     Basis() {
         for (int f = 0; f < 8; ++f)
             for (int n = 0; n < 8; ++n) {
                 double c = f == 0 ? std::sqrt(0.5) : 1.0;
                 value[f][n] = static_cast<float>(c / 2.0 * std::cos((2 * n + 1) * f * M_PI / 16.0));
+                for (int lane = 0; lane < 8; ++lane) spread[f][n][lane] = value[f][n];
             }
     }
 };
@@ -49,15 +52,22 @@ inline uint8_t ToColour(float value) {
 
 // A block with nothing but its DC coefficient: every sample is DC / 8, which single
 // precision holds exactly and which is what the two passes give.
-inline bool FillFlat(const float block[64], int lastRow, int lastColumn, uint8_t* out, size_t stride) {
+inline bool FillFlat(float dc, int lastRow, int lastColumn, uint8_t* out, size_t stride) {
     if (lastRow > 0 || lastColumn > 0) return false;
-    std::memset(out, ToSample(block[0] * 0.125f), 8);
+    std::memset(out, ToSample(dc * 0.125f), 8);
     for (int y = 1; y < 8; ++y) std::memcpy(out + y * stride, out, 8);
     return true;
 }
 
-void TransformPortable(const float block[64], int lastRow, int lastColumn, uint8_t* out, size_t stride) {
-    if (FillFlat(block, lastRow, lastColumn, out, stride)) return;
+inline float Dequantised(const int32_t coefficients[64], const float quantisation[64], int i) {
+    return static_cast<float>(coefficients[i]) * quantisation[i];
+}
+
+void TransformPortable(const int32_t coefficients[64], const float quantisation[64], int lastRow, int lastColumn,
+                       uint8_t* out, size_t stride) {
+    if (FillFlat(Dequantised(coefficients, quantisation, 0), lastRow, lastColumn, out, stride)) return;
+    float block[64];
+    for (int i = 0; i < 64; ++i) block[i] = Dequantised(coefficients, quantisation, i);
     // columns[u][y]: the first pass's value at row y of column u.
     float columns[8][8];
     for (int u = 0; u <= lastColumn; ++u) {
@@ -145,18 +155,24 @@ AVX2 void TransformColumnsAvx2(const float block[64], int lastRow, uint8_t* out,
             t[u] = _mm256_add_ps(t[u], _mm256_mul_ps(basisRow, _mm256_broadcast_ss(block + v * 8 + u)));
     }
     __m256 o[8];
-    for (int x = 0; x < 8; ++x) o[x] = _mm256_mul_ps(t[0], _mm256_broadcast_ss(&kBasis.value[0][x]));
+    for (int x = 0; x < 8; ++x) o[x] = _mm256_mul_ps(t[0], _mm256_load_ps(kBasis.spread[0][x]));
     for (int u = 1; u <= Last; ++u)
-        for (int x = 0; x < 8; ++x)
-            o[x] = _mm256_add_ps(o[x], _mm256_mul_ps(t[u], _mm256_broadcast_ss(&kBasis.value[u][x])));
+        for (int x = 0; x < 8; ++x) o[x] = _mm256_add_ps(o[x], _mm256_mul_ps(t[u], _mm256_load_ps(kBasis.spread[u][x])));
     StoreColumns(o, out, stride);
 }
 
-AVX2 void TransformAvx2(const float block[64], int lastRow, int lastColumn, uint8_t* out, size_t stride) {
+AVX2 void TransformAvx2(const int32_t coefficients[64], const float quantisation[64], int lastRow, int lastColumn,
+                        uint8_t* out, size_t stride) {
+    float dc = static_cast<float>(coefficients[0]) * quantisation[0];
+    if (FillFlat(dc, lastRow, lastColumn, out, stride)) return;
+    // The rows that hold coefficients, dequantised eight at a time.
+    alignas(32) float block[64];
+    for (int v = 0; v <= lastRow; ++v) {
+        __m256 row = _mm256_cvtepi32_ps(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(coefficients + v * 8)));
+        _mm256_store_ps(block + v * 8, _mm256_mul_ps(row, _mm256_loadu_ps(quantisation + v * 8)));
+    }
     switch (lastColumn) {
-        case 0:
-            if (!FillFlat(block, lastRow, lastColumn, out, stride)) TransformColumnsAvx2<0>(block, lastRow, out, stride);
-            return;
+        case 0: TransformColumnsAvx2<0>(block, lastRow, out, stride); return;
         case 1: TransformColumnsAvx2<1>(block, lastRow, out, stride); return;
         case 2: TransformColumnsAvx2<2>(block, lastRow, out, stride); return;
         case 3: TransformColumnsAvx2<3>(block, lastRow, out, stride); return;

@@ -8,11 +8,13 @@
 #include <cstddef>
 #include <cstdint>
 
-// Inverse transform of a dequantised block (natural order, row by row) whose non-zero
-// coefficients all lie in rows 0..lastRow and columns 0..lastColumn; level shift, clamp
-// and truncation to samples, written as eight rows of eight bytes stride apart.
-using JpegTransformFunction = void (*)(const float block[64], int lastRow, int lastColumn, uint8_t* out,
-                                       size_t stride);
+// Inverse transform of one block: its coefficients in natural order (row by row) are
+// dequantised (coefficient times the quantisation value, both as floats) and transformed;
+// every non-zero coefficient lies in rows 0..lastRow and columns 0..lastColumn. The
+// samples are level shifted, clamped, truncated and written as eight rows of eight bytes
+// stride apart.
+using JpegTransformFunction = void (*)(const int32_t coefficients[64], const float quantisation[64], int lastRow,
+                                       int lastColumn, uint8_t* out, size_t stride);
 
 // One row of width pixels (R, G, B bytes) from its Y, Cb and Cr samples. chromaRatio is 1
 // when each Cb and Cr sample covers one pixel, 2 when it covers two side by side; the

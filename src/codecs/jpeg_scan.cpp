@@ -153,6 +153,23 @@ void SyncPosition(JpegDecoder& d) {
 
 // The symbol, bit by bit (T.81 F.2.2.3); -1 on failure (with its messages printed).
 int32_t HuffmanDecodeSlow(JpegDecoder& d, const HuffmanTable& t) {
+    BitReader& r = d.reader;
+    if (r.bits >= 16) {
+        // All sixteen bits are there: the lengths the look-up covers matched nothing, so
+        // the search goes on from the next length.
+        uint32_t peek = Peek(r, 16);
+        for (int32_t l = kHuffmanLookupBits + 1; l <= 16; ++l) {
+            int32_t code = static_cast<int32_t>(peek >> (16 - l));
+            if (code <= t.maxcode[l]) {
+                int32_t index = t.valptr[l] + code - t.mincode[l];
+                if (index < 0 || index >= t.count) break;
+                Skip(r, l);
+                return t.huffval[index];
+            }
+        }
+        JpegFail(kCodecErrorInvalid, "Error - Huffman decode failed\n");
+        return -1;
+    }
     int32_t code = 0;
     for (int32_t l = 1; l <= 16; ++l) {
         int32_t bit;
@@ -180,7 +197,7 @@ inline int32_t HuffmanDecode(JpegDecoder& d, const HuffmanTable& t, int32_t entr
         JpegFail(kCodecErrorInvalid, "Error - Huffman decode failed\n");
         return -1;
     }
-    if ((entry & kLookupCodeOnly) && (entry & kLookupBitsMask) <= r.bits) {
+    if (entry != kLookupLonger && (entry & kLookupBitsMask) <= r.bits) {
         // The code alone: its value bits are read by ReceiveExtend.
         Skip(r, entry & kLookupBitsMask);
         return (entry >> 8) & 0xFF;
@@ -207,65 +224,84 @@ inline bool ReceiveExtend(JpegDecoder& d, int s, int32_t* value) {
 
 // ------------------------------------------------------------------ blocks
 
-inline int32_t LookupAt(const BitReader& r, const HuffmanTable& t) {
-    return t.lookup[r.acc >> (64 - kHuffmanLookupBits)];
+// Four more bytes of plain data when they are there and fewer than 33 bits are held; the
+// common case of Fill, kept inline.
+inline bool QuickFill(JpegDecoder& d, uint64_t& acc, int32_t& bits) {
+    int32_t p = d.position;
+    if (bits > 32 || d.source->size - p < 4) return false;
+    uint32_t w;
+    std::memcpy(&w, d.source->data + p, 4);
+    if (HasFF(w)) return false;
+    acc |= uint64_t(__builtin_bswap32(w)) << (32 - bits);
+    bits += 32;
+    d.position = p + 4;
+    return true;
 }
 
-// True when the look-up entry holds its value and all its bits are there.
-inline bool Complete(int32_t entry, const BitReader& r) {
-    return (entry & (kLookupCodeOnly | kLookupInvalid)) == 0 && entry != kLookupLonger &&
-           (entry & kLookupBitsMask) <= r.bits;
-}
-
-// Entropy-decodes one block and dequantises it into natural order (block is all zeros on
-// entry). *extent gets a bit for every row (bits 0..7) and column (8..15) of the block
-// that holds a non-zero coefficient.
-bool DecodeBlock(JpegDecoder& d, JpegComponent& c, float block[64], uint32_t* extent) {
+// Entropy-decodes one block into natural order (block is all zeros on entry). *extent gets a bit for every row (bits 0..7) and column (8..15) of the block
+// that holds a non-zero coefficient. The reader's bits are kept in locals and handed
+// back to it around every slower step.
+bool DecodeBlock(JpegDecoder& d, JpegComponent& c, int32_t block[64], uint32_t* extent) {
     BitReader& r = d.reader;
-    const float* q = c.dequantise;
+    uint64_t acc = r.acc;
+    int32_t bits = r.bits;
 
-    if (r.bits < 16) Fill(d);
-    int32_t entry = LookupAt(r, *c.dcTable);
+    if (bits < 16 && !QuickFill(d, acc, bits)) {
+        r.acc = acc, r.bits = bits;
+        Fill(d);
+        acc = r.acc, bits = r.bits;
+    }
+    int32_t entry = c.dcTable->lookup[acc >> (64 - kHuffmanLookupBits)];
     int32_t diff;
-    if (Complete(entry, r)) {
-        Skip(r, entry & kLookupBitsMask);
+    if ((entry & kLookupCodeOnly) == 0 && (entry & kLookupBitsMask) <= bits) {
+        acc <<= entry & kLookupBitsMask;
+        bits -= entry & kLookupBitsMask;
         diff = entry >> 16;
     } else {
+        r.acc = acc, r.bits = bits;
         int32_t t = HuffmanDecode(d, *c.dcTable, entry);
         if (t < 0) return false;
         // Differences wider than 16 bits do not exist in 8-bit data.
         if (t > 16) return JpegFail(kCodecErrorInvalid, "Error - Huffman decode failed\n");
         if (!ReceiveExtend(d, t, &diff)) return false;
+        acc = r.acc, bits = r.bits;
     }
     c.dcPredictor = static_cast<int32_t>(static_cast<uint32_t>(c.dcPredictor) + static_cast<uint32_t>(diff));
-    uint32_t bits = 0;
+    uint32_t extentBits = 0;
     if (c.dcPredictor != 0) {
-        block[0] = static_cast<float>(c.dcPredictor) * q[0];
-        bits = kZigZag.rowColumn[0];
+        block[0] = c.dcPredictor;
+        extentBits = kZigZag.rowColumn[0];
     }
 
-    const HuffmanTable& ac = *c.acTable;
+    const int32_t* lookup = c.acTable->lookup;
     for (int k = 1;;) {
-        if (r.bits < 16) Fill(d);
-        entry = LookupAt(r, ac);
+        if (bits < 16 && !QuickFill(d, acc, bits)) {
+            r.acc = acc, r.bits = bits;
+            Fill(d);
+            acc = r.acc, bits = r.bits;
+        }
+        entry = lookup[acc >> (64 - kHuffmanLookupBits)];
         int32_t rs, value;
-        if (Complete(entry, r)) {
-            Skip(r, entry & kLookupBitsMask);
+        if ((entry & kLookupCodeOnly) == 0 && (entry & kLookupBitsMask) <= bits) {
+            acc <<= entry & kLookupBitsMask;
+            bits -= entry & kLookupBitsMask;
             rs = (entry >> 8) & 0xFF;
             value = entry >> 16;
         } else {
-            rs = HuffmanDecode(d, ac, entry);
+            r.acc = acc, r.bits = bits;
+            rs = HuffmanDecode(d, *c.acTable, entry);
             if (rs < 0) return false;
             value = 0;
             if ((rs & 15) != 0 && !ReceiveExtend(d, rs & 15, &value)) return false;
+            acc = r.acc, bits = r.bits;
         }
         int run = rs >> 4;
         if ((rs & 15) != 0) {
             k += run;
             // A run past coefficient 63 would write outside the block.
             if (k > 63) return JpegFail(kCodecErrorInvalid, "Error - Huffman decode failed\n");
-            block[kZigZag.natural[k]] = static_cast<float>(value) * q[k];
-            bits |= kZigZag.rowColumn[k];
+            block[kZigZag.natural[k]] = value;
+            extentBits |= kZigZag.rowColumn[k];
             if (k == 63) break;
             ++k;
         } else if (run == 15) {
@@ -276,14 +312,15 @@ bool DecodeBlock(JpegDecoder& d, JpegComponent& c, float block[64], uint32_t* ex
             break;
         }
     }
-    *extent = bits;
+    r.acc = acc, r.bits = bits;
+    *extent = extentBits;
     return true;
 }
 
 inline int HighestBit(uint32_t bits) { return bits ? 31 - __builtin_clz(bits) : 0; }
 
 bool DecodeMcu(JpegDecoder& d, int32_t mcuColumn, JpegTransformFunction transform) {
-    alignas(32) float block[64];
+    alignas(32) int32_t block[64];
     for (JpegComponent& c : d.components) {
         uint8_t* origin = c.plane + size_t(mcuColumn) * c.h * 8;
         for (int v = 0; v < c.v; ++v)
@@ -294,7 +331,7 @@ bool DecodeMcu(JpegDecoder& d, int32_t mcuColumn, JpegTransformFunction transfor
                     CodecLogPrint("Error - decode DCT coefficients failed\n");
                     return false;
                 }
-                transform(block, HighestBit(extent & 0xFF), HighestBit(extent >> 8),
+                transform(block, c.dequantise, HighestBit(extent & 0xFF), HighestBit(extent >> 8),
                           origin + size_t(v) * 8 * c.planeStride + size_t(h) * 8, c.planeStride);
             }
     }
@@ -422,7 +459,7 @@ int DecodeScan(JpegDecoder& d) {
         if (!d.image) return JpegFail(kCodecErrorMemory, "Error - insufficient memory to hold the decoded picture\n");
     }
     for (JpegComponent& c : d.components)
-        for (int k = 0; k < 64; ++k) c.dequantise[k] = static_cast<float>(c.quantisation[k]);
+        for (int k = 0; k < 64; ++k) c.dequantise[kZigZag.natural[k]] = static_cast<float>(c.quantisation[k]);
     const JpegKernels& kernels = JpegChosenKernels();
 
     for (JpegComponent& c : d.components) c.dcPredictor = 0;
