@@ -88,8 +88,15 @@ void BuildLookup(HuffmanTable& t, bool dc) {
             if (size == 0 || length + size > kHuffmanLookupBits) {
                 int32_t entry = LookupEntry(first, length, symbol, dc);
                 for (int32_t prefix = first; prefix < end; ++prefix) t.lookup[prefix] = entry;
-            } else {
-                for (int32_t prefix = first; prefix < end; ++prefix) t.lookup[prefix] = LookupEntry(prefix, length, symbol, dc);
+                continue;
+            }
+            // The prefixes of this code run through its value bits in order, each value
+            // repeated for the bits after it.
+            int32_t repeat = 1 << (kHuffmanLookupBits - length - size);
+            int32_t prefix = first;
+            for (int32_t bits = 0; bits < (1 << size); ++bits) {
+                int32_t entry = LookupEntry(prefix, length, symbol, dc);
+                for (int32_t i = 0; i < repeat; ++i) t.lookup[prefix++] = entry;
             }
         }
         return;

@@ -226,30 +226,40 @@ inline bool ReceiveExtend(JpegDecoder& d, int s, int32_t* value) {
 
 // Four more bytes of plain data when they are there and fewer than 33 bits are held; the
 // common case of Fill, kept inline.
-inline bool QuickFill(JpegDecoder& d, uint64_t& acc, int32_t& bits) {
-    int32_t p = d.position;
-    if (bits > 32 || d.source->size - p < 4) return false;
+inline bool QuickFill(const uint8_t* data, int32_t size, int32_t& position, uint64_t& acc, int32_t& bits) {
+    if (bits > 32 || size - position < 4) return false;
     uint32_t w;
-    std::memcpy(&w, d.source->data + p, 4);
+    std::memcpy(&w, data + position, 4);
     if (HasFF(w)) return false;
     acc |= uint64_t(__builtin_bswap32(w)) << (32 - bits);
     bits += 32;
-    d.position = p + 4;
+    position += 4;
     return true;
 }
 
 // Entropy-decodes one block into natural order (block is all zeros on entry). *extent gets a bit for every row (bits 0..7) and column (8..15) of the block
 // that holds a non-zero coefficient. The reader's bits are kept in locals and handed
 // back to it around every slower step.
-bool DecodeBlock(JpegDecoder& d, JpegComponent& c, int32_t block[64], uint32_t* extent) {
+bool DecodeBlock(JpegDecoder& d, JpegComponent& c, int32_t* __restrict block, uint32_t* extent) {
     BitReader& r = d.reader;
+    const uint8_t* const data = d.source->data;
+    const int32_t size = d.source->size;
     uint64_t acc = r.acc;
     int32_t bits = r.bits;
-
-    if (bits < 16 && !QuickFill(d, acc, bits)) {
+    int32_t position = d.position;
+    auto handBack = [&] {
         r.acc = acc, r.bits = bits;
-        Fill(d);
+        d.position = position;
+    };
+    auto takeBack = [&] {
         acc = r.acc, bits = r.bits;
+        position = d.position;
+    };
+
+    if (bits < 16 && !QuickFill(data, size, position, acc, bits)) {
+        handBack();
+        Fill(d);
+        takeBack();
     }
     int32_t entry = c.dcTable->lookup[acc >> (64 - kHuffmanLookupBits)];
     int32_t diff;
@@ -258,13 +268,13 @@ bool DecodeBlock(JpegDecoder& d, JpegComponent& c, int32_t block[64], uint32_t* 
         bits -= entry & kLookupBitsMask;
         diff = entry >> 16;
     } else {
-        r.acc = acc, r.bits = bits;
+        handBack();
         int32_t t = HuffmanDecode(d, *c.dcTable, entry);
         if (t < 0) return false;
         // Differences wider than 16 bits do not exist in 8-bit data.
         if (t > 16) return JpegFail(kCodecErrorInvalid, "Error - Huffman decode failed\n");
         if (!ReceiveExtend(d, t, &diff)) return false;
-        acc = r.acc, bits = r.bits;
+        takeBack();
     }
     c.dcPredictor = static_cast<int32_t>(static_cast<uint32_t>(c.dcPredictor) + static_cast<uint32_t>(diff));
     uint32_t extentBits = 0;
@@ -275,10 +285,10 @@ bool DecodeBlock(JpegDecoder& d, JpegComponent& c, int32_t block[64], uint32_t* 
 
     const int32_t* lookup = c.acTable->lookup;
     for (int k = 1;;) {
-        if (bits < 16 && !QuickFill(d, acc, bits)) {
-            r.acc = acc, r.bits = bits;
+        if (bits < 16 && !QuickFill(data, size, position, acc, bits)) {
+            handBack();
             Fill(d);
-            acc = r.acc, bits = r.bits;
+            takeBack();
         }
         entry = lookup[acc >> (64 - kHuffmanLookupBits)];
         int32_t rs, value;
@@ -288,12 +298,12 @@ bool DecodeBlock(JpegDecoder& d, JpegComponent& c, int32_t block[64], uint32_t* 
             rs = (entry >> 8) & 0xFF;
             value = entry >> 16;
         } else {
-            r.acc = acc, r.bits = bits;
+            handBack();
             rs = HuffmanDecode(d, *c.acTable, entry);
             if (rs < 0) return false;
             value = 0;
             if ((rs & 15) != 0 && !ReceiveExtend(d, rs & 15, &value)) return false;
-            acc = r.acc, bits = r.bits;
+            takeBack();
         }
         int run = rs >> 4;
         if ((rs & 15) != 0) {
@@ -312,7 +322,7 @@ bool DecodeBlock(JpegDecoder& d, JpegComponent& c, int32_t block[64], uint32_t* 
             break;
         }
     }
-    r.acc = acc, r.bits = bits;
+    handBack();
     *extent = extentBits;
     return true;
 }
