@@ -3,6 +3,7 @@
 // Not handled: any frame type but SOF0, 12-bit samples, other than three components,
 // files that do not begin with a JFIF APP0.
 #include <cstdarg>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -116,6 +117,35 @@ void BuildLookup(HuffmanTable& t, bool dc) {
     }
 }
 
+// Files of one kind (the video frames, a camera's pictures) carry the same tables again
+// and again: each thread keeps the last few look-ups it built, by table contents.
+void BuildCachedLookup(HuffmanTable& t, bool dc) {
+    struct Built {
+        bool used, dc;
+        int32_t bits[17];
+        uint8_t huffval[256];
+        int32_t lookup[1 << kHuffmanLookupBits];
+    };
+    constexpr int kSlots = 4;
+    static thread_local Built cache[kSlots];
+    static thread_local int next = 0;
+    for (Built& b : cache) {
+        if (b.used && b.dc == dc && std::memcmp(b.bits, t.bits, sizeof b.bits) == 0 &&
+            std::memcmp(b.huffval, t.huffval, size_t(t.count)) == 0) {
+            std::memcpy(t.lookup, b.lookup, sizeof t.lookup);
+            return;
+        }
+    }
+    BuildLookup(t, dc);
+    Built& b = cache[next];
+    next = (next + 1) % kSlots;
+    b.used = true;
+    b.dc = dc;
+    std::memcpy(b.bits, t.bits, sizeof b.bits);
+    std::memcpy(b.huffval, t.huffval, size_t(t.count));
+    std::memcpy(b.lookup, t.lookup, sizeof t.lookup);
+}
+
 int ReadQuantisationTables(JpegDecoder& d) {
     int32_t length = ReadWord(d);
     CodecLogPrint("Found Quantisation tables of length %0d\n", length);
@@ -210,7 +240,7 @@ int ReadHuffmanTables(JpegDecoder& d) {
                 t.maxcode[l] = -1;
             }
         }
-        BuildLookup(t, tableClass == 0);
+        BuildCachedLookup(t, tableClass == 0);
         t.defined = 1;
         b = ReadByte(d);
     }
@@ -391,7 +421,15 @@ int ParseHeaders(JpegDecoder& d) {
 
 int DecodeJpeg(const FileBuffer& source, RgbImage*& result) {
     result = nullptr;
-    auto* d = static_cast<JpegDecoder*>(std::calloc(1, sizeof(JpegDecoder)));
+    // Everything starts at zero but the look-ups, which are filled before a table is
+    // marked defined.
+    auto* d = static_cast<JpegDecoder*>(std::malloc(sizeof(JpegDecoder)));
+    if (d) {
+        std::memset(d, 0, offsetof(JpegDecoder, dcTables));
+        for (HuffmanTable& t : d->dcTables) std::memset(&t, 0, offsetof(HuffmanTable, lookup));
+        for (HuffmanTable& t : d->acTables) std::memset(&t, 0, offsetof(HuffmanTable, lookup));
+        std::memset(&d->quantisation, 0, sizeof(JpegDecoder) - offsetof(JpegDecoder, quantisation));
+    }
     if (!d) {
         CodecLogSetError(kCodecErrorMemory);
         CodecLogPrint("Error decoding file\n");
