@@ -2,7 +2,8 @@
 // start-up step and every loading step as the show runs them (640x480 window, "No Sound",
 // the decoders' traces off), in milliseconds. With a run count above 1 the program runs
 // itself again that many times and prints the median and the spread of each step, since
-// the sections' pictures and objects load only once per process.
+// the sections' pictures and objects load only once per process. LOADING_BENCH_NO_PREFETCH
+// in the environment leaves the video frames to their batches.
 //   loading_bench [runs]
 #include <sys/wait.h>
 #include <unistd.h>
@@ -107,6 +108,8 @@ int RunOnce() {
     if (!demo.module) return 1;
     CloseEmbeddedFile(music);
     mark("music module");
+    if (!std::getenv("LOADING_BENCH_NO_PREFETCH")) PrefetchVideos();
+    mark("video files read ahead");
 
     int step = 0;
     LoadingScreenStep(++step, 22), TitleInit(), mark("1 title");

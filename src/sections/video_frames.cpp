@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -67,7 +68,63 @@ void DecodeAndPack(PendingFrame& frame) {
     }
     DestroyRgbImage(picture);
 }
+
+// Frames read ahead of their batches and decoded in the background. Workers and the main
+// thread take frames by number from `next`; `done[i]` is released once frame i is packed.
+// The record is freed when its last frame is handed to a batch; an early end of the
+// program leaves its threads to the process's exit.
+struct Prefetch {
+    const VideoFrames* video = nullptr;
+    int first = 0, readable = 0;
+    std::vector<PendingFrame> pending;
+    std::unique_ptr<std::atomic<bool>[]> done, taken;
+    std::atomic<int> next{0};
+    std::vector<std::thread> workers;
+    int frames = 0;  // handed to batches so far
+
+    void DecodeNext(int limit) {
+        for (int i = next.load(std::memory_order_relaxed); i < limit;) {
+            if (next.compare_exchange_weak(i, i + 1, std::memory_order_relaxed)) {
+                DecodeAndPack(pending[i]);
+                done[i].store(true, std::memory_order_release);
+                i = next.load(std::memory_order_relaxed);
+            }
+        }
+    }
+};
+std::vector<Prefetch*> prefetches;
+
+int CommitFrames(VideoFrames& video, int first, std::vector<PendingFrame>& pending, int* failedFrame);
+
+Prefetch* PrefetchFor(const VideoFrames& video, int first, int last) {
+    for (Prefetch* p : prefetches) {
+        if (p->video != &video || first < p->first || last >= p->first + p->readable) continue;
+        for (int i = first - p->first; i <= last - p->first; ++i)
+            if (p->taken[i].load(std::memory_order_relaxed)) return nullptr;
+        return p;
+    }
+    return nullptr;
+}
 }  // namespace
+
+void PrefetchVideoFrames(VideoFrames& video, int first, int last, int threads) {
+    const int count = last - first + 1;
+    if (count <= 0) return;
+    auto* p = new Prefetch;
+    p->video = &video;
+    p->first = first;
+    p->pending.resize(static_cast<size_t>(count));
+    p->done.reset(new std::atomic<bool>[count]);
+    p->taken.reset(new std::atomic<bool>[count]);
+    p->readable = count;
+    for (int i = 0; i < count; ++i) {
+        p->done[i].store(false, std::memory_order_relaxed);
+        p->taken[i].store(false, std::memory_order_relaxed);
+        if (p->readable == count && !(p->pending[i].file = ReadFrameFile(video.nameFormat, first + i))) p->readable = i;
+    }
+    prefetches.push_back(p);
+    for (int h = 0; h < std::max(threads - 1, 1); ++h) p->workers.emplace_back([p] { p->DecodeNext(p->readable); });
+}
 
 void UnpackFrame(const uint16_t* frame, int32_t pixelCount, uint8_t* rgba) {
     for (int32_t i = 0; i < pixelCount; ++i, rgba += 4) {
@@ -91,6 +148,25 @@ int LoadVideoFrames(VideoFrames& video, int first, int last, int threads, int* f
     if (count <= 0) return kFramesLoaded;
     std::vector<PendingFrame> pending(static_cast<size_t>(count));
 
+    if (Prefetch* p = PrefetchFor(video, first, last)) {
+        // Decoded ahead: help with what is left of the batch, wait for the rest.
+        const int from = first - p->first, to = last - p->first;
+        p->DecodeNext(to + 1);
+        for (int i = from; i <= to; ++i) {
+            while (!p->done[i].load(std::memory_order_acquire)) std::this_thread::yield();
+            p->taken[i].store(true, std::memory_order_relaxed);
+            pending[i - from] = p->pending[i];
+        }
+        p->frames += count;
+        if (p->frames == p->readable) {
+            // Every frame handed out: the workers have finished.
+            for (std::thread& t : p->workers) t.join();
+            prefetches.erase(std::find(prefetches.begin(), prefetches.end(), p));
+            delete p;
+        }
+        return CommitFrames(video, first, pending, failedFrame);
+    }
+
     // The file store is read here, in number order; a missing file stops the batch, as a
     // one-by-one loader would stop at it.
     int readable = count;
@@ -113,9 +189,14 @@ int LoadVideoFrames(VideoFrames& video, int first, int last, int threads, int* f
     for (int h = 0; h < helpers; ++h) pool.emplace_back(work);
     work();
     for (std::thread& t : pool) t.join();
+    return CommitFrames(video, first, pending, failedFrame);
+}
 
-    // Into the table in number order; the first failure is the one reported, and what
-    // follows it is released.
+namespace {
+// Into the table in number order; the first failure is the one reported, and what
+// follows it is released.
+int CommitFrames(VideoFrames& video, int first, std::vector<PendingFrame>& pending, int* failedFrame) {
+    const int count = static_cast<int>(pending.size());
     int result = kFramesLoaded;
     for (int i = 0; i < count; ++i) {
         PendingFrame& frame = pending[i];
@@ -139,6 +220,7 @@ int LoadVideoFrames(VideoFrames& video, int first, int last, int threads, int* f
     }
     return result;
 }
+}  // namespace
 
 int EhFrameAt(int first, float start, float now) {
     return first + static_cast<int>(static_cast<double>(now - start) * 25.0);
