@@ -9,8 +9,8 @@
 // jpeg_read_header, jpeg_start_decompress with its defaults (SIMD integer IDCT, fancy
 // upsampling), scanlines into an RGB buffer, jpeg_finish_decompress. Ours is timed
 // through DecodeJpeg as the program calls it, the picture freed after each file. The two
-// take turns within every round (who goes first alternates), and the ratio is the median
-// of the rounds' ratios, so a machine busy with other work slows both alike. --float adds
+// take turns file by file (who goes first alternates), and the ratio is the median of the
+// rounds' ratios, so a machine busy with other work slows both alike. --float adds
 // libjpeg-turbo with the float IDCT and no fancy upsampling, the closest to our arithmetic.
 // The hash of our pixels (every byte of every picture of a set, FNV-1a) shows that a
 // change kept the results.
@@ -35,6 +35,7 @@
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+using Clock = std::chrono::steady_clock;
 
 // A picture with smooth shading, texture and edges, different for every seed.
 std::vector<uint8_t> Picture(int width, int height, uint32_t seed) {
@@ -158,24 +159,43 @@ bool Admit(Set& set, Bytes file, Reference& reference) {
     return true;
 }
 
-double TimeOurs(const Set& set) {
-    auto start = std::chrono::steady_clock::now();
-    for (FileBuffer* buffer : set.buffers) {
-        RgbImage* image = nullptr;
-        if (!DecodeJpeg(*buffer, image)) {
-            std::fprintf(stderr, "DecodeJpeg refused a file it accepted before\n");
-            std::exit(1);
-        }
-        DestroyRgbImage(image);
+double Seconds(Clock::time_point from, Clock::time_point to) { return std::chrono::duration<double>(to - from).count(); }
+
+void DecodeOurs(FileBuffer* buffer) {
+    RgbImage* image = nullptr;
+    if (!DecodeJpeg(*buffer, image)) {
+        std::fprintf(stderr, "DecodeJpeg refused a file it accepted before\n");
+        std::exit(1);
     }
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    DestroyRgbImage(image);
 }
 
-double TimeReference(const Set& set, Reference& reference, bool floatNoFancy, std::vector<uint8_t>& rgb,
-                     std::vector<JSAMPROW>& rows) {
-    auto start = std::chrono::steady_clock::now();
-    for (const Bytes& file : set.files) reference.Decode(file, floatNoFancy, rgb, rows);
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+// One round over a set: file by file, ours and libjpeg-turbo's in turn (who goes first
+// alternates), so that both meet the same load from the rest of the machine.
+void TimeRound(Set& set, int round, bool oursOnly, bool withFloat, Reference& reference, std::vector<uint8_t>& rgb,
+               std::vector<JSAMPROW>& rows) {
+    double ours = 0, theirs = 0, theirsFloat = 0;
+    for (size_t i = 0; i < set.files.size(); ++i) {
+        const bool oursFirst = oursOnly || (i + size_t(round)) % 2 == 0;
+        auto t0 = Clock::now();
+        if (oursFirst) DecodeOurs(set.buffers[i]);
+        else reference.Decode(set.files[i], false, rgb, rows);
+        auto t1 = Clock::now();
+        if (!oursOnly) {
+            if (oursFirst) reference.Decode(set.files[i], false, rgb, rows);
+            else DecodeOurs(set.buffers[i]);
+        }
+        auto t2 = Clock::now();
+        (oursFirst ? ours : theirs) += Seconds(t0, t1);
+        (oursFirst ? theirs : ours) += Seconds(t1, t2);
+        if (withFloat) {
+            reference.Decode(set.files[i], true, rgb, rows);
+            theirsFloat += Seconds(t2, Clock::now());
+        }
+    }
+    set.ours.push_back(ours);
+    if (!oursOnly) set.reference.push_back(theirs);
+    if (withFloat) set.referenceFloat.push_back(theirsFloat);
 }
 
 double Median(std::vector<double> values) {
@@ -253,16 +273,7 @@ int main(int argc, char** argv) {
     std::vector<uint8_t> rgb;
     std::vector<JSAMPROW> rows;
     for (int r = 0; r < rounds; ++r)
-        for (Set& set : sets) {
-            if (oursOnly) {
-                set.ours.push_back(TimeOurs(set));
-                continue;
-            }
-            if (r % 2 == 0) set.ours.push_back(TimeOurs(set));
-            set.reference.push_back(TimeReference(set, reference, false, rgb, rows));
-            if (r % 2 == 1) set.ours.push_back(TimeOurs(set));
-            if (withFloat) set.referenceFloat.push_back(TimeReference(set, reference, true, rgb, rows));
-        }
+        for (Set& set : sets) TimeRound(set, r, oursOnly, withFloat, reference, rgb, rows);
 
     std::printf("%d rounds, best of each; the ratio is the median of the rounds' ratios\n", rounds);
     std::printf("%-34s %10s %13s %12s", "set", "ours MP/s", "libjpeg MP/s", "ours/libjpeg");

@@ -21,6 +21,8 @@
 
 namespace {
 
+constexpr double kPi = 3.14159265358979323846;  // M_PI, which strict C++ headers leave out
+
 // kBasis.value[f][n] = C(f) / 2 * cos((2n + 1) f pi / 16): one pass of the inverse
 // transform is out[n] = sum over f of value[f][n] * in[f]; two passes give the 1/4.
 // spread[f][n] holds value[f][n] eight times, for vector products without broadcasts.
@@ -31,7 +33,7 @@ struct Basis {
         for (int f = 0; f < 8; ++f)
             for (int n = 0; n < 8; ++n) {
                 double c = f == 0 ? std::sqrt(0.5) : 1.0;
-                value[f][n] = static_cast<float>(c / 2.0 * std::cos((2 * n + 1) * f * M_PI / 16.0));
+                value[f][n] = static_cast<float>(c / 2.0 * std::cos((2 * n + 1) * f * kPi / 16.0));
                 for (int lane = 0; lane < 8; ++lane) spread[f][n][lane] = value[f][n];
             }
     }

@@ -302,7 +302,11 @@ bool DecodeBlock(JpegDecoder& d, JpegComponent& c, int32_t* __restrict block, ui
             rs = HuffmanDecode(d, *c.acTable, entry);
             if (rs < 0) return false;
             value = 0;
-            if ((rs & 15) != 0 && !ReceiveExtend(d, rs & 15, &value)) return false;
+            if ((rs & 15) != 0) {
+                // A run past coefficient 63 is refused before its value bits are read.
+                if (k + (rs >> 4) > 63) return JpegFail(kCodecErrorInvalid, "Error - Huffman decode failed\n");
+                if (!ReceiveExtend(d, rs & 15, &value)) return false;
+            }
             takeBack();
         }
         int run = rs >> 4;
@@ -330,19 +334,21 @@ bool DecodeBlock(JpegDecoder& d, JpegComponent& c, int32_t* __restrict block, ui
 inline int HighestBit(uint32_t bits) { return bits ? 31 - __builtin_clz(bits) : 0; }
 
 bool DecodeMcu(JpegDecoder& d, int32_t mcuColumn, JpegTransformFunction transform) {
-    alignas(32) int32_t block[64];
+    // Zeroed once; after each block only the rows it wrote are cleared again.
+    alignas(32) int32_t block[64] = {};
     for (JpegComponent& c : d.components) {
         uint8_t* origin = c.plane + size_t(mcuColumn) * c.h * 8;
         for (int v = 0; v < c.v; ++v)
             for (int h = 0; h < c.h; ++h) {
-                std::memset(block, 0, sizeof block);
                 uint32_t extent = 0;
                 if (!DecodeBlock(d, c, block, &extent)) {
                     CodecLogPrint("Error - decode DCT coefficients failed\n");
                     return false;
                 }
-                transform(block, c.dequantise, HighestBit(extent & 0xFF), HighestBit(extent >> 8),
+                const int lastRow = HighestBit(extent & 0xFF);
+                transform(block, c.dequantise, lastRow, HighestBit(extent >> 8),
                           origin + size_t(v) * 8 * c.planeStride + size_t(h) * 8, c.planeStride);
+                std::memset(block, 0, sizeof(int32_t) * 8 * size_t(lastRow + 1));
             }
     }
     return true;

@@ -38,7 +38,7 @@ void FullSums(const int32_t coefficients[64], const float quantisation[64], uint
     for (int f = 0; f < 8; ++f)
         for (int n = 0; n < 8; ++n) {
             double c = f == 0 ? std::sqrt(0.5) : 1.0;
-            basis[f][n] = static_cast<float>(c / 2.0 * std::cos((2 * n + 1) * f * M_PI / 16.0));
+            basis[f][n] = static_cast<float>(c / 2.0 * std::cos((2 * n + 1) * f * 3.14159265358979323846 / 16.0));
         }
     float t[8][8];  // [y][u]
     for (int y = 0; y < 8; ++y)
