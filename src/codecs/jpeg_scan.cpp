@@ -224,16 +224,21 @@ inline bool ReceiveExtend(JpegDecoder& d, int s, int32_t* value) {
 
 // ------------------------------------------------------------------ blocks
 
-// Four more bytes of plain data when they are there and fewer than 33 bits are held; the
-// common case of Fill, kept inline.
+// True when one of the eight bytes of w is 0xFF.
+inline bool HasFF64(uint64_t w) { return ((~w - 0x0101010101010101ull) & w & 0x8080808080808080ull) != 0; }
+
+// As many whole bytes of plain data as fit (6 or 7 when fewer than 16 bits are held) from
+// the next eight, when they hold no 0xFF: the common case of Fill, kept inline.
 inline bool QuickFill(const uint8_t* data, int32_t size, int32_t& position, uint64_t& acc, int32_t& bits) {
-    if (bits > 32 || size - position < 4) return false;
-    uint32_t w;
-    std::memcpy(&w, data + position, 4);
-    if (HasFF(w)) return false;
-    acc |= uint64_t(__builtin_bswap32(w)) << (32 - bits);
-    bits += 32;
-    position += 4;
+    if (size - position < 8) return false;
+    uint64_t w;
+    std::memcpy(&w, data + position, 8);
+    if (HasFF64(w)) return false;
+    const int32_t bytes = (63 - bits) >> 3;
+    // The bytes taken, lined up below the bits held; the rest of the word is dropped.
+    acc |= (__builtin_bswap64(w) >> bits) & ~(~0ull >> (bits + 8 * bytes));
+    bits += 8 * bytes;
+    position += bytes;
     return true;
 }
 
