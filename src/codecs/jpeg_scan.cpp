@@ -339,7 +339,7 @@ bool DecodeBlock(JpegDecoder& d, JpegComponent& c, int32_t* __restrict block, ui
 inline int HighestBit(uint32_t bits) { return bits ? 31 - __builtin_clz(bits) : 0; }
 
 bool DecodeMcu(JpegDecoder& d, int32_t mcuColumn, JpegTransformFunction transform) {
-    // Zeroed once; after each block only the rows it wrote are cleared again.
+    // Zeroed once, and again after each block (a fixed size: no branch on it).
     alignas(32) int32_t block[64] = {};
     for (JpegComponent& c : d.components) {
         uint8_t* origin = c.plane + size_t(mcuColumn) * c.h * 8;
@@ -350,10 +350,9 @@ bool DecodeMcu(JpegDecoder& d, int32_t mcuColumn, JpegTransformFunction transfor
                     CodecLogPrint("Error - decode DCT coefficients failed\n");
                     return false;
                 }
-                const int lastRow = HighestBit(extent & 0xFF);
-                transform(block, c.dequantise, lastRow, HighestBit(extent >> 8),
+                transform(block, c.dequantise, HighestBit(extent & 0xFF), HighestBit(extent >> 8),
                           origin + size_t(v) * 8 * c.planeStride + size_t(h) * 8, c.planeStride);
-                std::memset(block, 0, sizeof(int32_t) * 8 * size_t(lastRow + 1));
+                std::memset(block, 0, sizeof block);
             }
     }
     return true;
