@@ -144,14 +144,16 @@ AVX2 inline void StoreColumns(const __m256 o[8], uint8_t* out, size_t stride) {
     _mm_storeh_pd(reinterpret_cast<double*>(out + 7 * stride), _mm_castsi128_pd(r67));
 }
 
-// The transform for blocks whose last non-zero column is Last: the column count is fixed
-// so that the second pass keeps all its sums in registers.
-template <int Last>
-AVX2 void TransformColumnsAvx2(const float block[64], int lastRow, uint8_t* out, size_t stride) {
+// The transform for blocks whose non-zero coefficients lie in rows 0..Rows-1 and columns
+// 0..Last: both counts are fixed, so that the sums stay in registers and no loop ends
+// where the processor cannot foresee it. Rows is 4 or 8; the rows added beyond the last
+// non-zero one add exact zeros.
+template <int Last, int Rows>
+AVX2 void TransformColumnsAvx2(const float block[64], uint8_t* out, size_t stride) {
     __m256 t[Last + 1];
     __m256 basisRow = _mm256_load_ps(kBasis.value[0]);
     for (int u = 0; u <= Last; ++u) t[u] = _mm256_mul_ps(basisRow, _mm256_broadcast_ss(block + u));
-    for (int v = 1; v <= lastRow; ++v) {
+    for (int v = 1; v < Rows; ++v) {
         basisRow = _mm256_load_ps(kBasis.value[v]);
         for (int u = 0; u <= Last; ++u)
             t[u] = _mm256_add_ps(t[u], _mm256_mul_ps(basisRow, _mm256_broadcast_ss(block + v * 8 + u)));
@@ -162,6 +164,12 @@ AVX2 void TransformColumnsAvx2(const float block[64], int lastRow, uint8_t* out,
         for (int x = 0; x < 8; ++x) o[x] = _mm256_add_ps(o[x], _mm256_mul_ps(t[u], _mm256_load_ps(kBasis.spread[u][x])));
     StoreColumns(o, out, stride);
 }
+
+using ColumnsFunction = void (*)(const float*, uint8_t*, size_t);
+template <int Last>
+constexpr ColumnsFunction kColumns[2] = {TransformColumnsAvx2<Last, 4>, TransformColumnsAvx2<Last, 8>};
+constexpr const ColumnsFunction* kColumnsByLast[8] = {kColumns<0>, kColumns<1>, kColumns<2>, kColumns<3>,
+                                                      kColumns<4>, kColumns<5>, kColumns<6>, kColumns<7>};
 
 AVX2 void TransformAvx2(const int32_t coefficients[64], const float quantisation[64], int lastRow, int lastColumn,
                         uint8_t* out, size_t stride) {
@@ -174,16 +182,7 @@ AVX2 void TransformAvx2(const int32_t coefficients[64], const float quantisation
         __m256 row = _mm256_cvtepi32_ps(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(coefficients + v * 8)));
         _mm256_store_ps(block + v * 8, _mm256_mul_ps(row, _mm256_loadu_ps(quantisation + v * 8)));
     }
-    switch (lastColumn) {
-        case 0: TransformColumnsAvx2<0>(block, lastRow, out, stride); return;
-        case 1: TransformColumnsAvx2<1>(block, lastRow, out, stride); return;
-        case 2: TransformColumnsAvx2<2>(block, lastRow, out, stride); return;
-        case 3: TransformColumnsAvx2<3>(block, lastRow, out, stride); return;
-        case 4: TransformColumnsAvx2<4>(block, lastRow, out, stride); return;
-        case 5: TransformColumnsAvx2<5>(block, lastRow, out, stride); return;
-        case 6: TransformColumnsAvx2<6>(block, lastRow, out, stride); return;
-        default: TransformColumnsAvx2<7>(block, lastRow, out, stride); return;
-    }
+    kColumnsByLast[lastColumn][lastRow > 3](block, out, stride);
 }
 
 // Eight pixels from eight lanes of luma and the chroma products: R, G, B truncated,
