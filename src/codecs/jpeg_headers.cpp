@@ -3,6 +3,7 @@
 // Not handled: any frame type but SOF0, 12-bit samples, other than three components,
 // files that do not begin with a JFIF APP0.
 #include <cstdarg>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -55,31 +56,94 @@ void ReleaseTables(JpegDecoder& d) {
     }
 }
 
-// The decode of each stream prefix of kHuffmanLookupBits bits, found exactly as the
-// bit-by-bit decode (MAXCODE, VALPTR, MINCODE) finds it, so both give the same symbols.
-void BuildLookup(HuffmanTable& t) {
-    for (int32_t prefix = 0; prefix < (1 << kHuffmanLookupBits); ++prefix) {
-        uint16_t entry = kLookupLonger;
+// The lookup entry for a code of the given length and symbol at the head of prefix: with
+// the value bits that follow the code when they fit in the prefix too.
+// A DC symbol is the size itself; an AC symbol holds the run in bits 4 to 7.
+int32_t ValueSize(int32_t symbol, bool dc) { return dc ? symbol : symbol & 15; }
+
+int32_t LookupEntry(int32_t prefix, int32_t length, int32_t symbol, bool dc) {
+    int32_t size = ValueSize(symbol, dc);
+    if (length + size > kHuffmanLookupBits) return (symbol << 8) | kLookupCodeOnly | length;
+    int32_t value = 0;
+    if (size != 0) {
+        value = (prefix >> (kHuffmanLookupBits - length - size)) & ((1 << size) - 1);
+        if (value < (1 << (size - 1))) value = value - (1 << size) + 1;
+    }
+    return int32_t(uint32_t(value) << 16) | (symbol << 8) | (length + size);
+}
+
+// The decode of each stream prefix of kHuffmanLookupBits bits, as the bit-by-bit decode
+// (MAXCODE, VALPTR, MINCODE) finds it. A table whose codes fit their lengths (the sum of
+// 2^-length over its codes is at most 1) decodes a prefix to the code it starts with, so
+// each code fills its range of prefixes; an over-full table is followed bit by bit.
+void BuildLookup(HuffmanTable& t, bool dc) {
+    constexpr int32_t kSize = 1 << kHuffmanLookupBits;
+    int64_t kraft = 0;
+    for (int32_t l = 1; l <= 16; ++l) kraft += int64_t(t.bits[l]) << (16 - l);
+    if (kraft <= (int64_t(1) << 16)) {
+        for (int32_t prefix = 0; prefix < kSize; ++prefix) t.lookup[prefix] = kLookupLonger;
+        for (int32_t i = 0; i < t.count && t.huffsize[i] <= kHuffmanLookupBits; ++i) {
+            int32_t length = t.huffsize[i], first = t.huffcode[i] << (kHuffmanLookupBits - length);
+            int32_t symbol = t.huffval[i], end = first + (1 << (kHuffmanLookupBits - length));
+            int32_t size = ValueSize(symbol, dc);
+            if (size == 0 || length + size > kHuffmanLookupBits) {
+                int32_t entry = LookupEntry(first, length, symbol, dc);
+                for (int32_t prefix = first; prefix < end; ++prefix) t.lookup[prefix] = entry;
+                continue;
+            }
+            // The prefixes of this code run through its value bits in order, each value
+            // repeated for the bits after it.
+            int32_t repeat = 1 << (kHuffmanLookupBits - length - size);
+            int32_t prefix = first;
+            for (int32_t bits = 0; bits < (1 << size); ++bits) {
+                int32_t entry = LookupEntry(prefix, length, symbol, dc);
+                for (int32_t i = 0; i < repeat; ++i) t.lookup[prefix++] = entry;
+            }
+        }
+        return;
+    }
+    for (int32_t prefix = 0; prefix < kSize; ++prefix) {
+        int32_t entry = kLookupLonger;
         int32_t code = prefix >> (kHuffmanLookupBits - 1);
         for (int32_t l = 1; l <= kHuffmanLookupBits; ++l) {
             if (code <= t.maxcode[l]) {
                 int32_t index = t.valptr[l] + code - t.mincode[l];
-                entry = (index < 0 || index >= t.count) ? kLookupInvalid : uint16_t((l << 8) | t.huffval[index]);
+                entry = (index < 0 || index >= t.count) ? kLookupInvalid : LookupEntry(prefix, l, t.huffval[index], dc);
                 break;
             }
             if (l < kHuffmanLookupBits) code = 2 * code + ((prefix >> (kHuffmanLookupBits - 1 - l)) & 1);
         }
         t.lookup[prefix] = entry;
-
-        // A code and its value bits that fit together: one look-up gives the coefficient.
-        t.fastAc[prefix] = 0;
-        if (entry <= kLookupInvalid) continue;
-        int32_t length = entry >> 8, rs = entry & 0xFF, size = rs & 15;
-        if (size == 0 || length + size > kHuffmanLookupBits) continue;
-        int32_t value = (prefix >> (kHuffmanLookupBits - length - size)) & ((1 << size) - 1);
-        if (value < (1 << (size - 1))) value = value - (1 << size) + 1;
-        t.fastAc[prefix] = int32_t(uint32_t(value) << 16) | ((rs >> 4) << 8) | (length + size);
     }
+}
+
+// Files of one kind (the video frames, a camera's pictures) carry the same tables again
+// and again: each thread keeps the last few look-ups it built, by table contents.
+void BuildCachedLookup(HuffmanTable& t, bool dc) {
+    struct Built {
+        bool used, dc;
+        int32_t bits[17];
+        uint8_t huffval[256];
+        int32_t lookup[1 << kHuffmanLookupBits];
+    };
+    constexpr int kSlots = 4;
+    static thread_local Built cache[kSlots];
+    static thread_local int next = 0;
+    for (Built& b : cache) {
+        if (b.used && b.dc == dc && std::memcmp(b.bits, t.bits, sizeof b.bits) == 0 &&
+            std::memcmp(b.huffval, t.huffval, size_t(t.count)) == 0) {
+            std::memcpy(t.lookup, b.lookup, sizeof t.lookup);
+            return;
+        }
+    }
+    BuildLookup(t, dc);
+    Built& b = cache[next];
+    next = (next + 1) % kSlots;
+    b.used = true;
+    b.dc = dc;
+    std::memcpy(b.bits, t.bits, sizeof b.bits);
+    std::memcpy(b.huffval, t.huffval, size_t(t.count));
+    std::memcpy(b.lookup, t.lookup, sizeof t.lookup);
 }
 
 int ReadQuantisationTables(JpegDecoder& d) {
@@ -176,7 +240,7 @@ int ReadHuffmanTables(JpegDecoder& d) {
                 t.maxcode[l] = -1;
             }
         }
-        BuildLookup(t);
+        BuildCachedLookup(t, tableClass == 0);
         t.defined = 1;
         b = ReadByte(d);
     }
@@ -357,7 +421,15 @@ int ParseHeaders(JpegDecoder& d) {
 
 int DecodeJpeg(const FileBuffer& source, RgbImage*& result) {
     result = nullptr;
-    auto* d = static_cast<JpegDecoder*>(std::calloc(1, sizeof(JpegDecoder)));
+    // Everything starts at zero but the look-ups, which are filled before a table is
+    // marked defined.
+    auto* d = static_cast<JpegDecoder*>(std::malloc(sizeof(JpegDecoder)));
+    if (d) {
+        std::memset(d, 0, offsetof(JpegDecoder, dcTables));
+        for (HuffmanTable& t : d->dcTables) std::memset(&t, 0, offsetof(HuffmanTable, lookup));
+        for (HuffmanTable& t : d->acTables) std::memset(&t, 0, offsetof(HuffmanTable, lookup));
+        std::memset(&d->quantisation, 0, sizeof(JpegDecoder) - offsetof(JpegDecoder, quantisation));
+    }
     if (!d) {
         CodecLogSetError(kCodecErrorMemory);
         CodecLogPrint("Error decoding file\n");
@@ -367,8 +439,12 @@ int DecodeJpeg(const FileBuffer& source, RgbImage*& result) {
 
     int ok = ParseHeaders(*d);
     ReleaseTables(*d);
-    if (ok) ok = ConvertToRgb(*d, result);
-    else CodecLogPrint("Error decoding file\n");
+    if (ok) {
+        result = d->image;  // converted as the scan went
+        d->image = nullptr;
+    } else {
+        CodecLogPrint("Error decoding file\n");
+    }
     ReleasePlanes(*d);
     std::free(d);
     return ok;

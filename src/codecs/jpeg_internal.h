@@ -8,7 +8,7 @@
 #include "codecs/codec_log.h"
 #include "codecs/image.h"
 
-inline constexpr int kHuffmanLookupBits = 9;
+inline constexpr int kHuffmanLookupBits = 10;
 
 struct HuffmanTable {
     int32_t defined;
@@ -20,16 +20,18 @@ struct HuffmanTable {
     int32_t valptr[17];   // [1..16]
     int32_t mincode[17];  // [1..16]
     int32_t maxcode[17];  // [1..16]; -1 where no code has that length
-    // The decode of every code of up to kHuffmanLookupBits bits, by the next bits of the
-    // stream: (length << 8) | symbol; kLookupLonger when the code is longer (or absent),
-    // kLookupInvalid when the code points outside HUFFVAL.
-    uint16_t lookup[1 << kHuffmanLookupBits];
-    // For AC tables: when the next bits hold a whole code and its value bits,
-    // (value << 16) | (run << 8) | (code length + value length); else 0.
-    int32_t fastAc[1 << kHuffmanLookupBits];
+    // By the next kHuffmanLookupBits bits of the stream: the code that starts there and,
+    // where they fit as well, the value bits that follow it. kLookupLonger when the code
+    // is longer (or there is none), kLookupInvalid when it points outside HUFFVAL; else
+    // (value << 16) | (symbol << 8) | bits, where bits counts the code and the value bits,
+    // or the code alone with kLookupCodeOnly set.
+    int32_t lookup[1 << kHuffmanLookupBits];
 };
-inline constexpr uint16_t kLookupLonger = 0;
-inline constexpr uint16_t kLookupInvalid = 1;
+// Every entry without its value carries kLookupCodeOnly, so one test picks the fast path.
+inline constexpr int32_t kLookupCodeOnly = 1 << 6;
+inline constexpr int32_t kLookupLonger = kLookupCodeOnly | (1 << 7);
+inline constexpr int32_t kLookupInvalid = kLookupLonger | (1 << 8);
+inline constexpr int32_t kLookupBitsMask = 63;
 
 struct JpegComponent {
     int32_t id;
@@ -39,29 +41,20 @@ struct JpegComponent {
     const HuffmanTable* dcTable;
     const HuffmanTable* acTable;
     int32_t dcPredictor;
-    uint8_t* plane;
+    uint8_t* plane;       // the samples of one row of MCUs
+    size_t planeStride;   // bytes per plane row
+    float dequantise[64];  // the quantisation values as floats, in natural order
 };
 
-inline constexpr int64_t kNoBit = INT64_MAX;
-
-// The entropy-coded bits. Bytes are taken ahead of need into acc (stuffed 0xFF 0x00 pairs
-// as one 0xFF); what NextBit would have seen one bit at a time is kept as bit positions
-// (counted from the reader's reset) so that the messages and failures come at the same
-// bit: the end of the file (zero bytes after it), a marker that stops the data, a last
-// byte 0xFF whose stuffing byte lies past the end.
+// The entropy-coded bits. Bytes are taken ahead of need into acc as long as they are plain
+// data (a stuffed 0xFF 0x00 pair as one 0xFF); at a marker, at the end of the file or at a
+// last byte 0xFF the taking ahead stops, and once those bits are used up the next byte is
+// read only when a bit is needed, exactly as reading one bit at a time reads it, so the
+// messages and failures come at the same bit.
 struct BitReader {
-    uint64_t acc;       // left-aligned
-    int32_t bits;       // valid bits in acc; negative only after reading into a marker
-    int64_t appended;   // bits taken into acc since the reset
-    int64_t consumed;   // bits handed out since the reset
-    int64_t limit;      // the smallest of the three positions below
-    int64_t padAt;      // first bit of the zero bytes after the end of the file
-    int64_t markerAt;   // first bit of a marker's 0xFF
-    int64_t ffAtEnd;    // first bit of a 0xFF that is the file's last byte
-    int64_t padReported;  // zero bytes already reported
-    int32_t markerCode;
-    int32_t startPosition;     // source position at the reset
-    int32_t positionAfter[16];  // source position after each taken byte, by byte index mod 16
+    uint64_t acc;           // left-aligned; the bits below the valid ones are zero
+    int32_t bits;           // valid bits in acc
+    int32_t startPosition;  // source position at the reset
 };
 
 struct JpegDecoder {
@@ -76,6 +69,7 @@ struct JpegDecoder {
     int32_t mcusPerRow, mcuRows;
     BitReader reader;
     int32_t scansDecoded;
+    RgbImage* image;  // written row by row as each row of MCUs is decoded
 };
 
 // Prints through the CodecLog, sets the code and returns 0: one line per refusal.
@@ -101,6 +95,5 @@ int ReadMarker(JpegDecoder& d, int32_t* code);
 
 // The scan, from the byte after the SOS marker; 1 on success.
 int DecodeScan(JpegDecoder& d);
-// Fills result from the planes (after a successful parse); 1 on success.
-int ConvertToRgb(JpegDecoder& d, RgbImage*& result);
+// Frees the planes and the picture (after a failure, or once the picture is handed on).
 void ReleasePlanes(JpegDecoder& d);

@@ -2,33 +2,30 @@
 // baseline scan. Not handled: progressive or arithmetic-coded scans, 12-bit samples,
 // scans of fewer than three components.
 //
-// The bits are read ahead into a 64-bit accumulator and codes of up to nine bits are
-// decoded by one table look-up; longer codes take the bit-by-bit path. Both give the
-// symbols, the messages and the failures that reading one bit at a time gives.
-#include <cmath>
+// The bits are read ahead into a 64-bit accumulator, a word at a time where the data
+// holds no 0xFF. One table look-up decodes a code of up to ten bits together with its
+// value bits when they fit; longer codes, and the bits at a marker or at the end of the
+// file, take the bit-by-bit path. Both give the symbols, the messages and the failures
+// that reading one bit at a time gives. Each row of MCUs is turned into picture rows as
+// soon as it is decoded, so the planes hold one row of MCUs and stay in the cache.
 #include <cstdlib>
 #include <cstring>
 
 #include "codecs/jpeg_internal.h"
+#include "codecs/jpeg_kernels.h"
 
 namespace {
 
-// Eight lanes of single precision, and the lane types the samples pass through.
-typedef float Floats8 __attribute__((vector_size(32)));
-typedef int32_t Ints8 __attribute__((vector_size(32)));
-typedef uint8_t Bytes8 __attribute__((vector_size(8)));
-
-// Eight floats from memory of any alignment (filled in place: a vector is never passed by
-// value between functions built for different instruction sets).
-inline void Load8(Floats8& v, const float* p) { std::memcpy(&v, p, sizeof v); }
-
-// kZigZag[k]: the natural (row * 8 + column) position of the k-th coefficient.
+// For the k-th coefficient of the zig-zag sequence: its natural position (row * 8 +
+// column), and a bit for its row (bits 0..7) and one for its column (bits 8..15).
 constexpr struct ZigZag {
     uint8_t natural[64] = {};
+    uint16_t rowColumn[64] = {};
     constexpr ZigZag() {
         int row = 0, column = 0;
         for (int k = 0; k < 64; ++k) {
             natural[k] = static_cast<uint8_t>(row * 8 + column);
+            rowColumn[k] = static_cast<uint16_t>((1u << row) | (1u << (8 + column)));
             if ((row + column) % 2 == 0) {  // moving up and to the right
                 if (column == 7) ++row;
                 else if (row == 0) ++column;
@@ -42,169 +39,184 @@ constexpr struct ZigZag {
     }
 } kZigZag;
 
-// kBasis[f][n] = C(f) / 2 * cos((2n + 1) f pi / 16): one pass of the 8-point inverse
-// transform is out[n] = sum over f of kBasis[f][n] * in[f]; two passes give the 1/4.
-struct Basis {
-    float value[8][8];
-    Basis() {
-        for (int f = 0; f < 8; ++f)
-            for (int n = 0; n < 8; ++n) {
-                double c = f == 0 ? std::sqrt(0.5) : 1.0;
-                value[f][n] = static_cast<float>(c / 2.0 * std::cos((2 * n + 1) * f * M_PI / 16.0));
-            }
-    }
-};
-const Basis kBasis;
-
 // ------------------------------------------------------------------ bit reader
 
 void ResetReader(JpegDecoder& d) {
-    BitReader& r = d.reader;
-    r.acc = 0;
-    r.bits = 0;
-    r.appended = 0;
-    r.consumed = 0;
-    r.limit = kNoBit;
-    r.padAt = kNoBit;
-    r.markerAt = kNoBit;
-    r.ffAtEnd = kNoBit;
-    r.padReported = 0;
-    r.markerCode = 0;
-    r.startPosition = d.position;
+    d.reader.acc = 0;
+    d.reader.bits = 0;
+    d.reader.startPosition = d.position;
 }
 
-inline void Append(BitReader& r, uint32_t byte, int32_t positionAfter) {
-    r.acc |= uint64_t(byte) << (56 - r.bits);
-    r.positionAfter[(r.appended >> 3) & 15] = positionAfter;
-    r.bits += 8;
-    r.appended += 8;
+// True when one of the four bytes of w is 0xFF.
+inline bool HasFF(uint32_t w) { return ((~w - 0x01010101u) & w & 0x80808080u) != 0; }
+
+inline uint32_t BigEndian32(const uint8_t* p) {
+    uint32_t w;
+    std::memcpy(&w, p, 4);
+    return __builtin_bswap32(w);
 }
 
-// Takes bytes until more than 56 bits are held, or a marker stops the data.
+// Takes plain data bytes ahead until more than 56 bits are held; stops before a marker, a
+// last byte 0xFF and the end of the file, which are read only when a bit is needed.
 void Fill(JpegDecoder& d) {
     BitReader& r = d.reader;
     const uint8_t* data = d.source->data;
     const int32_t size = d.source->size;
+    int32_t p = d.position;
     while (r.bits <= 56) {
-        if (r.markerAt != kNoBit) return;
-        int32_t p = d.position;
-        if (p >= size) {
-            // Past the end NextBit reads zero bytes and reports each one it starts on.
-            if (r.padAt == kNoBit) {
-                r.padAt = r.appended;
-                if (r.padAt < r.limit) r.limit = r.padAt;
+        if (r.bits <= 32 && size - p >= 4) {
+            uint32_t w;
+            std::memcpy(&w, data + p, 4);
+            if (!HasFF(w)) {
+                r.acc |= uint64_t(BigEndian32(data + p)) << (32 - r.bits);
+                r.bits += 32;
+                p += 4;
+                continue;
             }
-            Append(r, 0, size);
-            continue;
         }
+        if (p >= size) break;
         uint32_t byte = data[p];
-        if (byte != 0xFF) {
-            Append(r, byte, p + 1);
-            d.position = p + 1;
-        } else if (p + 1 >= size) {
-            // A last byte 0xFF is data whose stuffing byte would be read past the end.
-            r.ffAtEnd = r.appended;
-            if (r.ffAtEnd < r.limit) r.limit = r.ffAtEnd;
-            Append(r, 0xFF, size);
-            d.position = size;
-        } else if (data[p + 1] == 0) {
-            Append(r, 0xFF, p + 2);
-            d.position = p + 2;
+        if (byte == 0xFF) {
+            if (size - p < 2 || data[p + 1] != 0) break;
+            p += 2;
         } else {
-            r.markerAt = r.appended;
-            r.markerCode = data[p + 1];
-            if (r.markerAt < r.limit) r.limit = r.markerAt;
-            return;
+            p += 1;
         }
+        r.acc |= uint64_t(byte) << (56 - r.bits);
+        r.bits += 8;
     }
+    d.position = p;
 }
 
-// Called when the bits handed out pass one of the reader's marked positions; 0 when the
-// data stops at a marker there.
-int CrossLimit(BitReader& r) {
-    if (r.consumed > r.markerAt) {
-        JpegFail(kCodecErrorInvalid, "Error - get bit expected a stuffed byte of 0, found 0x%X\n", r.markerCode);
-        CodecLogPrint("Error - get bit failed\n");
-        return 0;
+// The next byte of entropy-coded data when nothing was read ahead, the way reading one bit
+// at a time takes it: past the end it reads 0 (and says so), and a 0xFF must be followed by
+// a stuffed 0. 0 on failure, with its messages printed.
+int FetchByte(JpegDecoder& d) {
+    BitReader& r = d.reader;
+    int32_t byte = ReadByte(d);
+    if (byte == 0xFF) {
+        int32_t stuffing = ReadByte(d);
+        if (stuffing != 0) {
+            JpegFail(kCodecErrorInvalid, "Error - get bit expected a stuffed byte of 0, found 0x%X\n", stuffing);
+            CodecLogPrint("Error - get bit failed\n");
+            return 0;
+        }
     }
-    if (r.consumed > r.ffAtEnd) {
-        CodecLogPrint("Error - JPEG decoder has gone past end of file\n");
-        r.ffAtEnd = kNoBit;
-    }
-    if (r.consumed > r.padAt) {
-        int64_t entered = (r.consumed - r.padAt + 7) / 8;
-        for (; r.padReported < entered; ++r.padReported) CodecLogPrint("Error - JPEG decoder has gone past end of file\n");
-    }
-    // Fewer messages only ever follow: the next report comes at the next zero byte.
-    r.limit = r.markerAt;
-    if (r.ffAtEnd < r.limit) r.limit = r.ffAtEnd;
-    if (r.padAt != kNoBit && r.padAt + r.padReported * 8 < r.limit) r.limit = r.padAt + r.padReported * 8;
+    r.acc = uint64_t(byte) << 56;
+    r.bits = 8;
     return 1;
 }
 
-inline int Consume(BitReader& r, int n) {
+// Makes at least n bits (n <= 25) valid, reading ahead or byte by byte; 0 on failure.
+inline int Need(JpegDecoder& d, int n) {
+    BitReader& r = d.reader;
+    if (r.bits >= n) return 1;
+    Fill(d);
+    while (r.bits < n) {
+        // Only whole bytes are read from here on: the bits held so far move aside.
+        uint64_t held = r.acc;
+        int32_t heldBits = r.bits;
+        if (!FetchByte(d)) return 0;
+        r.acc = held | (r.acc >> heldBits);
+        r.bits += heldBits;
+    }
+    return 1;
+}
+
+inline uint32_t Peek(const BitReader& r, int n) { return static_cast<uint32_t>(r.acc >> (64 - n)); }
+inline void Skip(BitReader& r, int n) {
     r.acc <<= n;
     r.bits -= n;
-    r.consumed += n;
-    if (r.consumed > r.limit) return CrossLimit(r);
+}
+
+// One bit, read the way NextBit reads it; 0 on failure.
+inline int NextBit(JpegDecoder& d, int32_t* bit) {
+    if (!Need(d, 1)) return 0;
+    *bit = static_cast<int32_t>(Peek(d.reader, 1));
+    Skip(d.reader, 1);
     return 1;
 }
 
-// The source position just after the last byte whose bits were used.
+// The source position just after the last byte whose bits were used: the whole bytes
+// still held were read ahead, each one byte of the file or a stuffed pair.
 void SyncPosition(JpegDecoder& d) {
-    const BitReader& r = d.reader;
-    int64_t used = (r.consumed + 7) / 8;
-    d.position = used == 0 ? r.startPosition : r.positionAfter[(used - 1) & 15];
+    const uint8_t* data = d.source->data;
+    int32_t p = d.position;
+    for (int32_t unused = d.reader.bits / 8; unused > 0; --unused) {
+        // A 0xFF in the data always begins a stuffed pair, so a 0 after a 0xFF ends one.
+        p -= (p - 2 >= d.reader.startPosition && data[p - 1] == 0 && data[p - 2] == 0xFF) ? 2 : 1;
+    }
+    d.position = p;
+    d.reader.acc = 0;
+    d.reader.bits = 0;
 }
 
-// -1 on failure (with its messages printed).
-inline int32_t HuffmanDecode(JpegDecoder& d, const HuffmanTable& t) {
+// The symbol, bit by bit (T.81 F.2.2.3); -1 on failure (with its messages printed).
+int32_t HuffmanDecodeSlow(JpegDecoder& d, const HuffmanTable& t) {
     BitReader& r = d.reader;
-    if (r.bits < 16) Fill(d);
-    uint16_t entry = t.lookup[r.acc >> (64 - kHuffmanLookupBits)];
-    if (entry > kLookupInvalid) {
-        if (!Consume(r, entry >> 8)) {
-            CodecLogPrint("Error - Huffman decode failed\n");
-            return -1;
-        }
-        return entry & 0xFF;
-    }
-    if (entry == kLookupLonger) {
-        uint32_t peek = static_cast<uint32_t>(r.acc >> 48);
-        int32_t code = peek >> 15;
-        for (int32_t l = 1; l <= 16; ++l) {
+    if (r.bits >= 16) {
+        // All sixteen bits are there: the lengths the look-up covers matched nothing, so
+        // the search goes on from the next length.
+        uint32_t peek = Peek(r, 16);
+        for (int32_t l = kHuffmanLookupBits + 1; l <= 16; ++l) {
+            int32_t code = static_cast<int32_t>(peek >> (16 - l));
             if (code <= t.maxcode[l]) {
                 int32_t index = t.valptr[l] + code - t.mincode[l];
                 if (index < 0 || index >= t.count) break;
-                if (!Consume(r, l)) break;
+                Skip(r, l);
                 return t.huffval[index];
             }
-            if (l < 16) code = 2 * code + ((peek >> (15 - l)) & 1);
         }
-        if (r.consumed > r.markerAt || (r.markerAt != kNoBit && r.bits < 16 && !Consume(r, r.bits + 1))) {
-            // The bit-by-bit read reaches the marker before it gives up on the code.
+        JpegFail(kCodecErrorInvalid, "Error - Huffman decode failed\n");
+        return -1;
+    }
+    int32_t code = 0;
+    for (int32_t l = 1; l <= 16; ++l) {
+        int32_t bit;
+        if (!NextBit(d, &bit)) {
             CodecLogPrint("Error - Huffman decode failed\n");
             return -1;
         }
-        // No code of up to 16 bits matches: the table and the data disagree.
+        code = 2 * code + bit;
+        if (code <= t.maxcode[l]) {
+            int32_t index = t.valptr[l] + code - t.mincode[l];
+            if (index < 0 || index >= t.count) break;
+            return t.huffval[index];
+        }
     }
+    // No code of up to 16 bits matches, or the match lies outside HUFFVAL: the table and
+    // the data disagree.
     JpegFail(kCodecErrorInvalid, "Error - Huffman decode failed\n");
     return -1;
 }
 
+// The symbol at the head of the stream; -1 on failure (with its messages printed).
+inline int32_t HuffmanDecode(JpegDecoder& d, const HuffmanTable& t, int32_t entry) {
+    BitReader& r = d.reader;
+    if (entry == kLookupInvalid) {
+        JpegFail(kCodecErrorInvalid, "Error - Huffman decode failed\n");
+        return -1;
+    }
+    if (entry != kLookupLonger && (entry & kLookupBitsMask) <= r.bits) {
+        // The code alone: its value bits are read by ReceiveExtend.
+        Skip(r, entry & kLookupBitsMask);
+        return (entry >> 8) & 0xFF;
+    }
+    return HuffmanDecodeSlow(d, t);
+}
+
 // Receive(s) then Extend(v, s); false on failure.
 inline bool ReceiveExtend(JpegDecoder& d, int s, int32_t* value) {
-    BitReader& r = d.reader;
     if (s == 0) {
         *value = 0;
         return true;
     }
-    if (r.bits < s) Fill(d);
-    int32_t v = static_cast<int32_t>(r.acc >> (64 - s));
-    if (!Consume(r, s)) {
+    if (!Need(d, s)) {
         CodecLogPrint("Error - receive failed\n");
         return false;
     }
+    int32_t v = static_cast<int32_t>(Peek(d.reader, s));
+    Skip(d.reader, s);
     if (v < (1 << (s - 1))) v = v - (1 << s) + 1;
     *value = v;
     return true;
@@ -212,62 +224,103 @@ inline bool ReceiveExtend(JpegDecoder& d, int s, int32_t* value) {
 
 // ------------------------------------------------------------------ blocks
 
-// Entropy-decodes one block and dequantises it into natural order. rows and columns get
-// a bit for every row and column of the block that holds a non-zero coefficient.
-bool DecodeBlock(JpegDecoder& d, JpegComponent& c, float block[64], uint32_t* rows, uint32_t* columns) {
-    std::memset(block, 0, 64 * sizeof(float));
-    const uint8_t* q = c.quantisation;
+// True when one of the eight bytes of w is 0xFF.
+inline bool HasFF64(uint64_t w) { return ((~w - 0x0101010101010101ull) & w & 0x8080808080808080ull) != 0; }
 
-    int32_t t = HuffmanDecode(d, *c.dcTable);
-    if (t < 0) return false;
-    // Differences wider than 16 bits do not exist in 8-bit data.
-    if (t > 16) return JpegFail(kCodecErrorInvalid, "Error - Huffman decode failed\n");
+// As many whole bytes of plain data as fit (6 or 7 when fewer than 16 bits are held) from
+// the next eight, when they hold no 0xFF: the common case of Fill, kept inline.
+inline bool QuickFill(const uint8_t* data, int32_t size, int32_t& position, uint64_t& acc, int32_t& bits) {
+    if (size - position < 8) return false;
+    uint64_t w;
+    std::memcpy(&w, data + position, 8);
+    if (HasFF64(w)) return false;
+    const int32_t bytes = (63 - bits) >> 3;
+    // The bytes taken, lined up below the bits held; the rest of the word is dropped.
+    acc |= (__builtin_bswap64(w) >> bits) & ~(~0ull >> (bits + 8 * bytes));
+    bits += 8 * bytes;
+    position += bytes;
+    return true;
+}
+
+// Entropy-decodes one block into natural order (block is all zeros on entry). *extent gets a bit for every row (bits 0..7) and column (8..15) of the block
+// that holds a non-zero coefficient. The reader's bits are kept in locals and handed
+// back to it around every slower step.
+bool DecodeBlock(JpegDecoder& d, JpegComponent& c, int32_t* __restrict block, uint32_t* extent) {
+    BitReader& r = d.reader;
+    const uint8_t* const data = d.source->data;
+    const int32_t size = d.source->size;
+    uint64_t acc = r.acc;
+    int32_t bits = r.bits;
+    int32_t position = d.position;
+    auto handBack = [&] {
+        r.acc = acc, r.bits = bits;
+        d.position = position;
+    };
+    auto takeBack = [&] {
+        acc = r.acc, bits = r.bits;
+        position = d.position;
+    };
+
+    if (bits < 16 && !QuickFill(data, size, position, acc, bits)) {
+        handBack();
+        Fill(d);
+        takeBack();
+    }
+    int32_t entry = c.dcTable->lookup[acc >> (64 - kHuffmanLookupBits)];
     int32_t diff;
-    if (!ReceiveExtend(d, t, &diff)) return false;
+    if ((entry & kLookupCodeOnly) == 0 && (entry & kLookupBitsMask) <= bits) {
+        acc <<= entry & kLookupBitsMask;
+        bits -= entry & kLookupBitsMask;
+        diff = entry >> 16;
+    } else {
+        handBack();
+        int32_t t = HuffmanDecode(d, *c.dcTable, entry);
+        if (t < 0) return false;
+        // Differences wider than 16 bits do not exist in 8-bit data.
+        if (t > 16) return JpegFail(kCodecErrorInvalid, "Error - Huffman decode failed\n");
+        if (!ReceiveExtend(d, t, &diff)) return false;
+        takeBack();
+    }
     c.dcPredictor = static_cast<int32_t>(static_cast<uint32_t>(c.dcPredictor) + static_cast<uint32_t>(diff));
-    uint32_t rowBits = 0, columnBits = 0;
+    uint32_t extentBits = 0;
     if (c.dcPredictor != 0) {
-        block[0] = static_cast<float>(c.dcPredictor) * static_cast<float>(q[0]);
-        rowBits = columnBits = 1;
+        block[0] = c.dcPredictor;
+        extentBits = kZigZag.rowColumn[0];
     }
 
-    const HuffmanTable& ac = *c.acTable;
-    BitReader& r = d.reader;
+    const int32_t* lookup = c.acTable->lookup;
     for (int k = 1;;) {
-        if (r.bits < 16) Fill(d);
-        int32_t fast = ac.fastAc[r.acc >> (64 - kHuffmanLookupBits)];
-        int n = fast & 15;
-        // Only where no marked position lies within the bits: those take the slow path.
-        if (fast != 0 && r.consumed + n <= r.limit) {
-            r.acc <<= n;
-            r.bits -= n;
-            r.consumed += n;
-            k += (fast >> 8) & 15;
-            if (k > 63) return JpegFail(kCodecErrorInvalid, "Error - Huffman decode failed\n");
-            int32_t value = fast >> 16;
-            int natural = kZigZag.natural[k];
-            block[natural] = static_cast<float>(value) * static_cast<float>(q[k]);
-            rowBits |= 1u << (natural >> 3);
-            columnBits |= 1u << (natural & 7);
-            if (k == 63) break;
-            ++k;
-            continue;
+        if (bits < 16 && !QuickFill(data, size, position, acc, bits)) {
+            handBack();
+            Fill(d);
+            takeBack();
         }
-        int32_t rs = HuffmanDecode(d, ac);
-        if (rs < 0) return false;
-        int s = rs & 15, run = rs >> 4;
-        if (s != 0) {
+        entry = lookup[acc >> (64 - kHuffmanLookupBits)];
+        int32_t rs, value;
+        if ((entry & kLookupCodeOnly) == 0 && (entry & kLookupBitsMask) <= bits) {
+            acc <<= entry & kLookupBitsMask;
+            bits -= entry & kLookupBitsMask;
+            rs = (entry >> 8) & 0xFF;
+            value = entry >> 16;
+        } else {
+            handBack();
+            rs = HuffmanDecode(d, *c.acTable, entry);
+            if (rs < 0) return false;
+            value = 0;
+            if ((rs & 15) != 0) {
+                // A run past coefficient 63 is refused before its value bits are read.
+                if (k + (rs >> 4) > 63) return JpegFail(kCodecErrorInvalid, "Error - Huffman decode failed\n");
+                if (!ReceiveExtend(d, rs & 15, &value)) return false;
+            }
+            takeBack();
+        }
+        int run = rs >> 4;
+        if ((rs & 15) != 0) {
             k += run;
             // A run past coefficient 63 would write outside the block.
             if (k > 63) return JpegFail(kCodecErrorInvalid, "Error - Huffman decode failed\n");
-            int32_t value;
-            if (!ReceiveExtend(d, s, &value)) return false;
-            if (value != 0) {
-                int n = kZigZag.natural[k];
-                block[n] = static_cast<float>(value) * static_cast<float>(q[k]);
-                rowBits |= 1u << (n >> 3);
-                columnBits |= 1u << (n & 7);
-            }
+            block[kZigZag.natural[k]] = value;
+            extentBits |= kZigZag.rowColumn[k];
             if (k == 63) break;
             ++k;
         } else if (run == 15) {
@@ -278,108 +331,79 @@ bool DecodeBlock(JpegDecoder& d, JpegComponent& c, float block[64], uint32_t* ro
             break;
         }
     }
-    *rows = rowBits;
-    *columns = columnBits;
+    handBack();
+    *extent = extentBits;
     return true;
 }
 
-inline uint8_t ToSample(float result) {
-    float v = result + 128.0f;
-    v = v < 0.0f ? 0.0f : v;
-    v = v > 255.0f ? 255.0f : v;
-    return static_cast<uint8_t>(static_cast<int32_t>(v));
-}
+inline int HighestBit(uint32_t bits) { return bits ? 31 - __builtin_clz(bits) : 0; }
 
-// Inverse DCT of a dequantised block in natural order, level shift and clamp, written
-// into a plane. Columns first (vertical frequencies to rows), then rows; zero rows and
-// columns of coefficients add nothing and are left out.
-inline __attribute__((always_inline)) void TransformBody(const float block[64], uint32_t rows, uint32_t columns,
-                                                       uint8_t* out, size_t stride) {
-    if (rows <= 1 && columns <= 1) {
-        // Only the DC coefficient: every sample is DC / 8, which single precision holds
-        // exactly.
-        std::memset(out, ToSample(block[0] * 0.125f), 8);
-        for (int y = 1; y < 8; ++y) std::memcpy(out + y * stride, out, 8);
-        return;
-    }
-    // Each output row is a sum of rows scaled by one value each: eight lanes at once, in
-    // the order of the rows, so the sums are those of the scalar loops.
-    Floats8 t[8];
-    for (int y = 0; y < 8; ++y) {
-        Floats8 acc = {};
-        for (uint32_t m = rows; m; m &= m - 1) {
-            int v = __builtin_ctz(m);
-            Floats8 row;
-            Load8(row, block + v * 8);
-            acc += kBasis.value[v][y] * row;
-        }
-        t[y] = acc;
-    }
-    for (int y = 0; y < 8; ++y) {
-        Floats8 acc = {};
-        for (uint32_t m = columns; m; m &= m - 1) {
-            int u = __builtin_ctz(m);
-            Floats8 basis;
-            Load8(basis, kBasis.value[u]);
-            acc += t[y][u] * basis;
-        }
-        // Level shift, clamp to 0..255 and truncate, as ToSample does.
-        Floats8 v = acc + 128.0f;
-        v = v < 0.0f ? Floats8{} : v;
-        v = v > 255.0f ? Floats8{} + 255.0f : v;
-        Bytes8 samples = __builtin_convertvector(__builtin_convertvector(v, Ints8), Bytes8);
-        std::memcpy(out + y * stride, &samples, 8);
-    }
-}
-
-// The transform and the row conversion are built twice, for AVX2 and for any x86-64, and
-// chosen once on first use: the same operations in the same order, so the results do not
-// depend on the processor. (No ifunc: its resolver would run before the sanitizers'
-// run-time is up.)
-using TransformFunction = void (*)(const float*, uint32_t, uint32_t, uint8_t*, size_t);
-__attribute__((target("avx2"))) void TransformAvx2(const float* block, uint32_t rows, uint32_t columns, uint8_t* out,
-                                                   size_t stride) {
-    TransformBody(block, rows, columns, out, stride);
-}
-void TransformBaseline(const float* block, uint32_t rows, uint32_t columns, uint8_t* out, size_t stride) {
-    TransformBody(block, rows, columns, out, stride);
-}
-bool HasAvx2() {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2");
-}
-TransformFunction ChosenTransform() {
-    static const TransformFunction chosen = HasAvx2() ? TransformAvx2 : TransformBaseline;
-    return chosen;
-}
-
-bool DecodeMcu(JpegDecoder& d, int32_t i) {
-    const TransformFunction InverseTransformBlock = ChosenTransform();
-    int32_t mcuColumn = i % d.mcusPerRow, mcuRow = i / d.mcusPerRow;
-    alignas(32) float block[64];
+bool DecodeMcu(JpegDecoder& d, int32_t mcuColumn, JpegTransformFunction transform) {
+    // Zeroed once, and again after each block (a fixed size: no branch on it).
+    alignas(32) int32_t block[64] = {};
     for (JpegComponent& c : d.components) {
-        size_t stride = size_t(d.mcusPerRow) * c.h * 8;
+        uint8_t* origin = c.plane + size_t(mcuColumn) * c.h * 8;
         for (int v = 0; v < c.v; ++v)
             for (int h = 0; h < c.h; ++h) {
-                uint32_t rows = 0, columns = 0;
-                if (!DecodeBlock(d, c, block, &rows, &columns)) {
+                uint32_t extent = 0;
+                if (!DecodeBlock(d, c, block, &extent)) {
                     CodecLogPrint("Error - decode DCT coefficients failed\n");
                     return false;
                 }
-                size_t y = (size_t(mcuRow) * c.v + v) * 8, x = (size_t(mcuColumn) * c.h + h) * 8;
-                InverseTransformBlock(block, rows, columns, c.plane + y * stride + x, stride);
+                transform(block, c.dequantise, HighestBit(extent & 0xFF), HighestBit(extent >> 8),
+                          origin + size_t(v) * 8 * c.planeStride + size_t(h) * 8, c.planeStride);
+                std::memset(block, 0, sizeof block);
             }
     }
     return true;
 }
 
+// The picture rows of one decoded row of MCUs. A component whose samples cover more than
+// one pixel vertically repeats its plane rows; horizontally the kernel repeats chroma over
+// two pixels itself, and any other ratio is spread over a row of scratch first.
+void ConvertMcuRow(JpegDecoder& d, int32_t mcuRow, JpegConvertRowFunction convertRow, uint8_t* scratch) {
+    int32_t hMax = 1, vMax = 1;
+    for (const JpegComponent& c : d.components) {
+        if (c.h > hMax) hMax = c.h;
+        if (c.v > vMax) vMax = c.v;
+    }
+    const JpegComponent* comps = d.components;
+    int32_t hRatio[3], vRatio[3];
+    for (int i = 0; i < 3; ++i) {
+        hRatio[i] = hMax / comps[i].h;
+        vRatio[i] = vMax / comps[i].v;
+    }
+    // The kernel repeats Cb and Cr by 1 or 2 when both repeat alike and Y is not repeated.
+    bool direct = hRatio[0] == 1 && hRatio[1] == hRatio[2] && hRatio[1] <= 2;
+    int32_t chromaRatio = direct ? hRatio[1] : 1;
+    const int32_t width = d.width;
+    int32_t first = mcuRow * 8 * vMax;
+    int32_t last = first + 8 * vMax < d.height ? first + 8 * vMax : d.height;
+    size_t scratchRow = size_t(d.mcusPerRow) * 8 * hMax;
+    for (int32_t y = first; y < last; ++y) {
+        const uint8_t* rows[3];
+        for (int i = 0; i < 3; ++i) {
+            const uint8_t* planeRow = comps[i].plane + size_t((y - first) / vRatio[i]) * comps[i].planeStride;
+            if (direct || hRatio[i] == 1) {
+                rows[i] = planeRow;
+            } else {
+                uint8_t* spread = scratch + size_t(i) * scratchRow;
+                for (int32_t x = 0; x < width; ++x) spread[x] = planeRow[x / hRatio[i]];
+                rows[i] = spread;
+            }
+        }
+        convertRow(rows[0], rows[1], rows[2], width, chromaRatio, d.image->pixels + size_t(y) * size_t(width) * 3);
+    }
+}
+
 }  // namespace
 
 void ReleasePlanes(JpegDecoder& d) {
-    for (JpegComponent& c : d.components) {
-        std::free(c.plane);
-        c.plane = nullptr;
-    }
+    // The three planes are one block, held by the first component.
+    std::free(d.components[0].plane);
+    for (JpegComponent& c : d.components) c.plane = nullptr;
+    DestroyRgbImage(d.image);
+    d.image = nullptr;
 }
 
 int DecodeScan(JpegDecoder& d) {
@@ -427,18 +451,36 @@ int DecodeScan(JpegDecoder& d) {
     int32_t total = d.mcusPerRow * d.mcuRows;
     CodecLogPrint("MCU: H %0d, V: %0d, total: %0d\n", d.mcusPerRow, d.mcuRows, total);
 
-    // A further scan decodes into new planes.
-    ReleasePlanes(d);
+    // A further scan decodes into new planes and writes the picture again.
     static const char* const kNoMemory[3] = {
         "Error - insufficient memory to hold decoded Y component\n",
         "Error - insufficient memory to hold decoded Cb component\n",
         "Error - insufficient memory to hold decoded Cr component\n",
     };
+    std::free(d.components[0].plane);
+    size_t planeBytes[3], planeTotal = 0;
     for (int i = 0; i < 3; ++i) {
         JpegComponent& c = d.components[i];
-        c.plane = static_cast<uint8_t*>(std::malloc(size_t(c.h) * c.v * size_t(total) * 64));
-        if (!c.plane) return JpegFail(kCodecErrorMemory, "%s", kNoMemory[i]);
+        c.plane = nullptr;
+        c.planeStride = size_t(d.mcusPerRow) * c.h * 8;
+        planeBytes[i] = c.planeStride * c.v * 8;
+        planeTotal += planeBytes[i];
     }
+    // One block holds the three planes of a row of MCUs, reused by every row, then three
+    // rows of scratch for the conversion of uneven ratios; the conversion reads whole
+    // groups of samples, up to 64 bytes past them.
+    size_t scratchBytes = size_t(d.mcusPerRow) * 8 * hMax * 3;
+    uint8_t* block = static_cast<uint8_t*>(std::malloc(planeTotal + scratchBytes + 64));
+    if (!block) return JpegFail(kCodecErrorMemory, "%s", kNoMemory[0]);
+    for (size_t i = 0, offset = 0; i < 3; offset += planeBytes[i], ++i) d.components[i].plane = block + offset;
+    uint8_t* scratch = block + planeTotal;
+    if (!d.image) {
+        d.image = CreateRgbImage(d.width, d.height);
+        if (!d.image) return JpegFail(kCodecErrorMemory, "Error - insufficient memory to hold the decoded picture\n");
+    }
+    for (JpegComponent& c : d.components)
+        for (int k = 0; k < 64; ++k) c.dequantise[kZigZag.natural[k]] = static_cast<float>(c.quantisation[k]);
+    const JpegKernels& kernels = JpegChosenKernels();
 
     for (JpegComponent& c : d.components) c.dcPredictor = 0;
     ResetReader(d);
@@ -447,13 +489,16 @@ int DecodeScan(JpegDecoder& d) {
     int32_t dotEvery = total >= 40 ? total / 40 : 0;
     int32_t interval = d.restartInterval;
     int32_t expectedRestart = 0;
-    for (int32_t i = 0; i < total; ++i) {
+    int32_t mcuCount = d.mcusPerRow * d.mcuRows;
+    for (int32_t i = 0; i < mcuCount; ++i) {
         if (dotEvery && i % dotEvery == 0) CodecLogPrint(".");
-        if (!DecodeMcu(d, i)) {
+        int32_t mcuColumn = i % d.mcusPerRow;
+        if (!DecodeMcu(d, mcuColumn, kernels.transform)) {
             CodecLogPrint("Error - decoding MCU failed\n");
             return 0;
         }
-        if (interval != 0 && i % interval == interval - 1 && i != total - 1) {
+        if (mcuColumn == d.mcusPerRow - 1) ConvertMcuRow(d, i / d.mcusPerRow, kernels.convertRow, scratch);
+        if (interval != 0 && i % interval == interval - 1 && i != mcuCount - 1) {
             // The bits left in the byte before the marker are dropped.
             SyncPosition(d);
             int32_t code;
@@ -476,97 +521,3 @@ int DecodeScan(JpegDecoder& d) {
     return 1;
 }
 
-// One row of pixels from its Y, Cb and Cr samples. The channels are computed apart
-// (channels: 3 x width bytes of scratch) so that the arithmetic runs on whole vectors.
-static inline __attribute__((always_inline)) void ConvertRowBody(
-    const uint8_t* __restrict ys, const uint8_t* __restrict cbs, const uint8_t* __restrict crs, int32_t width,
-    uint8_t* __restrict channels, uint8_t* __restrict out) {
-    uint8_t* __restrict reds = channels;
-    uint8_t* __restrict greens = channels + width;
-    uint8_t* __restrict blues = channels + 2 * width;
-    for (int32_t x = 0; x < width; ++x) {
-        float luma = static_cast<float>(ys[x]);
-        float cb = static_cast<float>(cbs[x]) - 128.0f;
-        float cr = static_cast<float>(crs[x]) - 128.0f;
-        int32_t r = static_cast<int32_t>(luma + 1.402f * cr);
-        int32_t g = static_cast<int32_t>(luma - 0.34414f * cb - 0.71414f * cr);
-        int32_t b = static_cast<int32_t>(luma + 1.772f * cb);
-        reds[x] = static_cast<uint8_t>(r < 0 ? 0 : r > 255 ? 255 : r);
-        greens[x] = static_cast<uint8_t>(g < 0 ? 0 : g > 255 ? 255 : g);
-        blues[x] = static_cast<uint8_t>(b < 0 ? 0 : b > 255 ? 255 : b);
-    }
-    for (int32_t x = 0; x < width; ++x) {
-        out[3 * x + 0] = reds[x];
-        out[3 * x + 1] = greens[x];
-        out[3 * x + 2] = blues[x];
-    }
-}
-
-using ConvertRowFunction = void (*)(const uint8_t*, const uint8_t*, const uint8_t*, int32_t, uint8_t*, uint8_t*);
-__attribute__((target("avx2"))) static void ConvertRowAvx2(const uint8_t* ys, const uint8_t* cbs, const uint8_t* crs,
-                                                           int32_t width, uint8_t* channels, uint8_t* out) {
-    ConvertRowBody(ys, cbs, crs, width, channels, out);
-}
-static void ConvertRowBaseline(const uint8_t* ys, const uint8_t* cbs, const uint8_t* crs, int32_t width,
-                               uint8_t* channels, uint8_t* out) {
-    ConvertRowBody(ys, cbs, crs, width, channels, out);
-}
-
-int ConvertToRgb(JpegDecoder& d, RgbImage*& result) {
-    static const ConvertRowFunction ConvertRow = HasAvx2() ? ConvertRowAvx2 : ConvertRowBaseline;
-    result = nullptr;
-    RgbImage* image = CreateRgbImage(d.width, d.height);
-    if (!image) {
-        JpegFail(kCodecErrorMemory, "Error decoding file\n");
-        return 0;
-    }
-    int32_t hMax = 1, vMax = 1;
-    for (const JpegComponent& c : d.components) {
-        if (c.h > hMax) hMax = c.h;
-        if (c.v > vMax) vMax = c.v;
-    }
-    const int32_t width = d.width;
-    int32_t paddedWidth = d.mcusPerRow * 8 * hMax;
-
-    // Each component's samples for one output row, repeated over the pixels they cover.
-    uint8_t* rowsBlock = static_cast<uint8_t*>(std::malloc(size_t(width) * 6));
-    int32_t* columnMap = static_cast<int32_t*>(std::malloc(sizeof(int32_t) * size_t(width) * 3));
-    if (!rowsBlock || !columnMap) {
-        std::free(rowsBlock);
-        std::free(columnMap);
-        DestroyRgbImage(image);
-        JpegFail(kCodecErrorMemory, "Error decoding file\n");
-        return 0;
-    }
-    uint8_t* channels = rowsBlock + size_t(width) * 3;
-    int32_t hRatio[3], vRatio[3], planeWidth[3];
-    bool direct[3];
-    for (int i = 0; i < 3; ++i) {
-        const JpegComponent& c = d.components[i];
-        hRatio[i] = hMax / c.h;
-        vRatio[i] = vMax / c.v;
-        planeWidth[i] = paddedWidth / hRatio[i];
-        direct[i] = hRatio[i] == 1;
-        for (int32_t x = 0; x < width; ++x) columnMap[i * width + x] = x / hRatio[i];
-    }
-
-    for (int32_t y = 0; y < d.height; ++y) {
-        const uint8_t* samples[3];
-        for (int i = 0; i < 3; ++i) {
-            const uint8_t* planeRow = d.components[i].plane + size_t(y / vRatio[i]) * size_t(planeWidth[i]);
-            if (direct[i]) {
-                samples[i] = planeRow;
-            } else {
-                uint8_t* row = rowsBlock + size_t(i) * width;
-                const int32_t* map = columnMap + i * width;
-                for (int32_t x = 0; x < width; ++x) row[x] = planeRow[map[x]];
-                samples[i] = row;
-            }
-        }
-        ConvertRow(samples[0], samples[1], samples[2], width, channels, image->pixels + size_t(y) * size_t(width) * 3);
-    }
-    std::free(rowsBlock);
-    std::free(columnMap);
-    result = image;
-    return 1;
-}

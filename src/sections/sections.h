@@ -22,6 +22,9 @@ void ClosingRun();
 // first..last at 25 frames per second by the clock.
 void LoadEhFrames(int first, int last);
 void LoadWarFrames(int first, int last);
+// Reads both videos' frames now and decodes them in the background while the sections
+// initialise; the batches then take them, with the same results. Before the first batch.
+void PrefetchVideos();
 void PlayEhFrames(int first, int last);
 // The War frame of `timeSeconds` (15 a second, looping) as the image of `texture`; the
 // texture is only touched when the frame number changes.

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -68,7 +69,87 @@ void DecodeAndPack(PendingFrame& frame) {
     }
     DestroyRgbImage(picture);
 }
+
+// Frames read ahead of their batches and decoded in the background. Workers and the main
+// thread take frames by number from `next`; `done[i]` is released once frame i is packed.
+// The record is freed when its last frame is handed to a batch; an early end of the
+// program (Escape or an error while loading) stops the workers at their next frame and
+// waits for them, so nothing they use is torn down under them at exit.
+struct Prefetch {
+    const VideoFrames* video = nullptr;
+    int first = 0, readable = 0;
+    std::vector<PendingFrame> pending;
+    std::unique_ptr<std::atomic<bool>[]> done, taken;
+    std::atomic<int> next{0};
+    std::vector<std::thread> workers;
+    int frames = 0;  // handed to batches so far
+
+    void DecodeNext(int limit) {
+        for (int i = next.load(std::memory_order_relaxed); i < limit;) {
+            if (next.compare_exchange_weak(i, i + 1, std::memory_order_relaxed)) {
+                DecodeAndPack(pending[i]);
+                done[i].store(true, std::memory_order_release);
+                i = next.load(std::memory_order_relaxed);
+            }
+        }
+    }
+};
+std::vector<Prefetch*> prefetches;
+
+void StopPrefetches() {
+    for (Prefetch* p : prefetches) {
+        p->next.store(p->readable, std::memory_order_relaxed);
+        for (std::thread& t : p->workers) t.join();
+        p->workers.clear();
+    }
+}
+
+// A worker the system will not start is no failure: whatever the started ones leave over is
+// decoded by the thread that asks for the frames.
+template <typename Work>
+void StartWorkers(std::vector<std::thread>& pool, int count, Work work) {
+    for (int h = 0; h < count; ++h) {
+        try {
+            pool.emplace_back(work);
+        } catch (const std::system_error&) {
+            break;
+        }
+    }
+}
+
+int CommitFrames(VideoFrames& video, int first, std::vector<PendingFrame>& pending, int* failedFrame);
+
+Prefetch* PrefetchFor(const VideoFrames& video, int first, int last) {
+    for (Prefetch* p : prefetches) {
+        if (p->video != &video || first < p->first || last >= p->first + p->readable) continue;
+        for (int i = first - p->first; i <= last - p->first; ++i)
+            if (p->taken[i].load(std::memory_order_relaxed)) return nullptr;
+        return p;
+    }
+    return nullptr;
+}
 }  // namespace
+
+void PrefetchVideoFrames(VideoFrames& video, int first, int last, int threads) {
+    const int count = last - first + 1;
+    if (count <= 0) return;
+    auto* p = new Prefetch;
+    p->video = &video;
+    p->first = first;
+    p->pending.resize(static_cast<size_t>(count));
+    p->done.reset(new std::atomic<bool>[count]);
+    p->taken.reset(new std::atomic<bool>[count]);
+    p->readable = count;
+    for (int i = 0; i < count; ++i) {
+        p->done[i].store(false, std::memory_order_relaxed);
+        p->taken[i].store(false, std::memory_order_relaxed);
+        if (p->readable == count && !(p->pending[i].file = ReadFrameFile(video.nameFormat, first + i))) p->readable = i;
+    }
+    static const bool stopAtExit = std::atexit(StopPrefetches) == 0;
+    (void)stopAtExit;
+    prefetches.push_back(p);
+    StartWorkers(p->workers, std::max(threads - 1, 1), [p] { p->DecodeNext(p->readable); });
+}
 
 void UnpackFrame(const uint16_t* frame, int32_t pixelCount, uint8_t* rgba) {
     for (int32_t i = 0; i < pixelCount; ++i, rgba += 4) {
@@ -92,6 +173,25 @@ int LoadVideoFrames(VideoFrames& video, int first, int last, int threads, int* f
     if (count <= 0) return kFramesLoaded;
     std::vector<PendingFrame> pending(static_cast<size_t>(count));
 
+    if (Prefetch* p = PrefetchFor(video, first, last)) {
+        // Decoded ahead: help with what is left of the batch, wait for the rest.
+        const int from = first - p->first, to = last - p->first;
+        p->DecodeNext(to + 1);
+        for (int i = from; i <= to; ++i) {
+            while (!p->done[i].load(std::memory_order_acquire)) std::this_thread::yield();
+            p->taken[i].store(true, std::memory_order_relaxed);
+            pending[i - from] = p->pending[i];
+        }
+        p->frames += count;
+        if (p->frames == p->readable) {
+            // Every frame handed out: the workers have finished.
+            for (std::thread& t : p->workers) t.join();
+            prefetches.erase(std::find(prefetches.begin(), prefetches.end(), p));
+            delete p;
+        }
+        return CommitFrames(video, first, pending, failedFrame);
+    }
+
     // The file store is read here, in number order; a missing file stops the batch, as a
     // one-by-one loader would stop at it.
     int readable = count;
@@ -111,20 +211,17 @@ int LoadVideoFrames(VideoFrames& video, int first, int last, int threads, int* f
     const int helpers = std::min(std::max(threads, 1), readable) - 1;
     std::vector<std::thread> pool;
     pool.reserve(static_cast<size_t>(std::max(helpers, 0)));
-    // A helper the system will not start is no failure: this thread decodes whatever the
-    // helpers that did start leave over (see DecodesOnTheCallingThreadWithoutHelpers).
-    for (int h = 0; h < helpers; ++h) {
-        try {
-            pool.emplace_back(work);
-        } catch (const std::system_error&) {
-            break;
-        }
-    }
+    StartWorkers(pool, helpers, work);
     work();
     for (std::thread& t : pool) t.join();
+    return CommitFrames(video, first, pending, failedFrame);
+}
 
-    // Into the table in number order; the first failure is the one reported, and what
-    // follows it is released.
+namespace {
+// Into the table in number order; the first failure is the one reported, and what
+// follows it is released.
+int CommitFrames(VideoFrames& video, int first, std::vector<PendingFrame>& pending, int* failedFrame) {
+    const int count = static_cast<int>(pending.size());
     int result = kFramesLoaded;
     for (int i = 0; i < count; ++i) {
         PendingFrame& frame = pending[i];
@@ -148,6 +245,7 @@ int LoadVideoFrames(VideoFrames& video, int first, int last, int threads, int* f
     }
     return result;
 }
+}  // namespace
 
 int EhFrameAt(int first, float start, float now) {
     return first + static_cast<int>(static_cast<double>(now - start) * 25.0);

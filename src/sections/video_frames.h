@@ -34,6 +34,15 @@ enum : int { kFramesLoaded = 0, kFrameNotDecoded = 1, kFrameNoMemory = 2 };
 // failed (its number in *failedFrame). Main thread only.
 int LoadVideoFrames(VideoFrames& video, int first, int last, int threads, int* failedFrame);
 
+// Reads frames first..last of the video from the file store now, in number order (main
+// thread), and starts decoding and packing them on threads - 1 background threads (at
+// least one), so that the decoding overlaps the loading work that comes before the
+// video's batches. LoadVideoFrames then takes the frames of a batch from here, helping
+// with those not yet decoded, and gives exactly what it gives without this: the same
+// frames, sizes and failures. Reading stops at the first missing file; batches from there
+// on are loaded as usual. Once per video.
+void PrefetchVideoFrames(VideoFrames& video, int first, int last, int threads);
+
 // The threads the section loaders decode on: the machine's cores unless set (at least 1).
 int VideoDecodeThreads();
 void SetVideoDecodeThreads(int threads);  // 0 goes back to the machine's cores

@@ -70,6 +70,11 @@ void LoadEhFrames(int first, int last) {
 
 void LoadWarFrames(int first, int last) { LoadBatch(war, first, last, "Could not load war video JPG"); }
 
+void PrefetchVideos() {
+    PrefetchVideoFrames(eh, 0, kEhFrames - 1, VideoDecodeThreads());
+    PrefetchVideoFrames(war, 0, kWarFrames - 1, VideoDecodeThreads());
+}
+
 void PlayEhFrames(int first, int last) {
     const float start = GetTime();
     const int32_t size[2] = {eh.width, eh.height};

@@ -230,7 +230,8 @@ void RunShow(const CommandLine& commandLine) {
     if (!demo.module) Quit("Could not load VSS IT module");
     CloseEmbeddedFile(music);
 
-    // 20: the loading plan.
+    // 20: the loading plan. The video frames decode on the other cores meanwhile.
+    PrefetchVideos();
     int step = 0;
     LoadingScreenStep(++step, kLoadingSteps), TitleInit();
     LoadingScreenStep(++step, kLoadingSteps), LogoInit();

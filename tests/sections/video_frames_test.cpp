@@ -131,6 +131,39 @@ TEST(VideoFrameLoading, ThreadsGiveTheSameFramesAndDrawNoRandomNumbers) {
     EXPECT_NE(std::memcmp(many.table[0], many.table[1], 65536 * sizeof(uint16_t)), 0);
 }
 
+TEST(VideoFrameLoading, FramesDecodedAheadAreThoseOfTheBatches) {
+    TestVideo plain("Video\\War\\War%03d.jpg", 361), ahead("Video\\War\\War%03d.jpg", 361);
+    SeedRandom(17);
+    ASSERT_EQ(LoadVideoFrames(plain.video, 0, 39, 1, nullptr), kFramesLoaded);
+    ASSERT_EQ(LoadVideoFrames(plain.video, 40, 79, 1, nullptr), kFramesLoaded);
+    const int32_t afterPlain = Random();
+    SeedRandom(17);
+    PrefetchVideoFrames(ahead.video, 0, 79, 2);
+    ASSERT_EQ(LoadVideoFrames(ahead.video, 0, 39, 2, nullptr), kFramesLoaded);
+    ASSERT_EQ(LoadVideoFrames(ahead.video, 40, 79, 2, nullptr), kFramesLoaded);
+    EXPECT_EQ(Random(), afterPlain);
+    for (int i = 0; i < 80; ++i)
+        ASSERT_EQ(std::memcmp(plain.table[i], ahead.table[i], 65536 * sizeof(uint16_t)), 0) << "frame " << i;
+    EXPECT_EQ(ahead.table[80], nullptr);
+    EXPECT_EQ(OpenEmbeddedFileCount(), 0);
+
+    // A refused frame read ahead fails its batch as it would without the reading ahead,
+    // and a range past the film's end is loaded as usual from the missing file on.
+    SwappedArchive swapped;
+    swapped.GiveBytesOf("Files\\LogoW1.tga", "Files\\Video\\EH\\EH105.jpg");
+    SetEmbeddedArchive(&swapped.archive);
+    TestVideo eh("Video\\EH\\EH%03d.jpg", 320);
+    PrefetchVideoFrames(eh.video, 100, 319, 2);
+    int failed = -1;
+    ASSERT_EQ(LoadVideoFrames(eh.video, 100, 104, 2, nullptr), kFramesLoaded);
+    EXPECT_EQ(LoadVideoFrames(eh.video, 105, 110, 2, &failed), kFrameNotDecoded);
+    EXPECT_EQ(failed, 105);
+    EXPECT_EQ(eh.table[106], nullptr);
+    ASSERT_EQ(LoadVideoFrames(eh.video, 111, 315, 2, nullptr), kFramesLoaded);
+    EXPECT_EQ(LoadVideoFrames(eh.video, 316, 319, 2, &failed), kFrameNotDecoded);
+    EXPECT_EQ(failed, 316);
+}
+
 TEST(VideoFrameLoading, RefusedFramesStopTheBatchWhereOneByOneWould) {
     // Past the end of the film: the frames before the first missing one are kept.
     TestVideo eh("Video\\EH\\EH%03d.jpg", 320);
