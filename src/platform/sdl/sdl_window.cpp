@@ -6,7 +6,7 @@
 // the thread that destroys it; every SDL video call below happens on that thread, except
 // the mode list, which is read once (under its own start and stop of the subsystem) and
 // kept.
-#include "platform/platform_internal.h"
+#include "platform/sdl/sdl_internal.h"
 
 #include <SDL.h>
 
@@ -49,10 +49,6 @@ std::mutex windowsMutex;
 std::set<Window*> liveWindows;
 std::atomic<int> cursorCounter{0};
 
-std::mutex modesMutex;
-bool modesRead = false;
-std::vector<ModeInfo> modes;
-
 }  // namespace
 
 bool StartVideo(std::string* error) {
@@ -74,25 +70,6 @@ bool StartVideo(std::string* error) {
 }
 
 namespace {
-
-void ReadModes() {
-    std::lock_guard<std::mutex> lock(modesMutex);
-    if (modesRead) return;
-    modesRead = true;
-    if (IsCapture()) {
-        modes.push_back({GetOptions().captureWidth, GetOptions().captureHeight, 32});
-        return;
-    }
-    const bool wasUp = SDL_WasInit(SDL_INIT_VIDEO) != 0;
-    if (!wasUp && !StartVideo(nullptr)) return;
-    const int count = SDL_GetNumDisplayModes(0);
-    for (int i = 0; i < count; ++i) {
-        SDL_DisplayMode mode;
-        if (SDL_GetDisplayMode(0, i, &mode) != 0) continue;
-        modes.push_back({mode.w, mode.h, static_cast<int>(SDL_BITSPERPIXEL(mode.format))});
-    }
-    if (!wasUp) SDL_QuitSubSystem(SDL_INIT_VIDEO);
-}
 
 // How long the window's thread waits for a posted message before it looks at the
 // keyboard and window events again.
@@ -134,17 +111,23 @@ void ApplyCursor(Window* window) {
 }
 }  // namespace
 
-bool GetDisplayModeInfo(int index, ModeInfo* mode) {
-    ReadModes();
-    std::lock_guard<std::mutex> lock(modesMutex);
-    if (index < 0 || index >= static_cast<int>(modes.size()) || !mode) return false;
-    *mode = modes[static_cast<size_t>(index)];
-    return true;
+void ReadSystemModes(std::vector<ModeInfo>* modes) {
+    const bool wasUp = SDL_WasInit(SDL_INIT_VIDEO) != 0;
+    if (!wasUp && !StartVideo(nullptr)) return;
+    const int count = SDL_GetNumDisplayModes(0);
+    for (int i = 0; i < count; ++i) {
+        SDL_DisplayMode mode;
+        if (SDL_GetDisplayMode(0, i, &mode) != 0) continue;
+        modes->push_back({mode.w, mode.h, static_cast<int>(SDL_BITSPERPIXEL(mode.format))});
+    }
+    if (!wasUp) SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
 Window* CreateRenderWindow(const char* title, int width, int height, int colourBits, WindowProc proc,
                            std::string* error) {
-    ReadModes();
+    // The mode list is read before the window's own start of the video subsystem.
+    ModeInfo first;
+    GetDisplayModeInfo(0, &first);
     if (!StartVideo(error)) return nullptr;
     // The pixel format: RGBA with the mode's colour depth, 16-bit depth, no stencil, double buffer.
     const int channel = colourBits <= 16 ? 5 : 8;
@@ -228,6 +211,18 @@ bool PostWindowMessage(Window* window, uint32_t message, uintptr_t wParam, intpt
     }
     window->wake.notify_one();
     return true;
+}
+
+bool RequestWindowClose(Window* window) {
+    {
+        std::lock_guard<std::mutex> lock(windowsMutex);
+        if (!window || !liveWindows.count(window)) return false;
+    }
+    SDL_Event event{};
+    event.type = SDL_WINDOWEVENT;
+    event.window.event = SDL_WINDOWEVENT_CLOSE;
+    event.window.windowID = SDL_GetWindowID(window->sdl);
+    return SDL_PushEvent(&event) == 1;
 }
 
 void PostQuitMessage(Window* window) {
