@@ -42,5 +42,5 @@ for target in "${targets[@]}"; do
     -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DUMBRAVEL_CONTENT_DIR="$host/content" \
     -DUMBRAVEL_TESTS="$tests" -DUMBRAVEL_BENCH=OFF -DCMAKE_CROSSCOMPILING_EMULATOR=wine "${launcher[@]}" >/dev/null
   cmake --build "$root/build/$target" -j"$(nproc)"
-  echo "build-windows: $root/build/$target/umbravel.exe"
+  echo "build-windows: $root/build/$target/umbravel.exe and tools/tool/umbravel-tool.exe"
 done
