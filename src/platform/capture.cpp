@@ -75,6 +75,11 @@ bool LastCapturedFrame(std::vector<uint8_t>* rgb, int* width, int* height) {
     return true;
 }
 
+void CaptureBeforeSwap(Window* window) {
+    int width = 0, height = 0;
+    if (IsCapture() && GetClientSize(window, &width, &height)) CaptureFrame(width, height);
+}
+
 bool HasExtension(const std::string& path, const char* extension) {
     const size_t n = std::strlen(extension);
     if (path.size() < n) return false;

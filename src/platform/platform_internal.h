@@ -3,6 +3,7 @@
 // what every back-end folder (sdl/, win32/) provides to them.
 #pragma once
 
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -16,10 +17,28 @@ namespace platform {
 // writes it as the next numbered PNG, runs the frame hook and steps the virtual clock.
 // Render-window thread only.
 void CaptureFrame(int width, int height);
+// Capture mode: reads back the window's finished frame (CaptureFrame at its client size)
+// before the back-end swaps; nothing otherwise.
+void CaptureBeforeSwap(Window* window);
 // True when `path` ends in `extension` (".mp4"), ignoring ASCII case.
 bool HasExtension(const std::string& path, const char* extension);
 // A capture target ending in .mp4 or .mkv is a video.
 bool IsVideoTarget(const std::string& target);
+
+// The windows that exist. Another thread uses a window only while a LiveWindow guard that
+// found it is held: the window cannot be destroyed meanwhile (its thread removes it from
+// the list first, under the same lock).
+class LiveWindow {
+public:
+    explicit LiveWindow(Window* window);
+    explicit operator bool() const { return live; }
+
+private:
+    std::lock_guard<std::mutex> lock;
+    bool live;
+};
+void AddLiveWindow(Window* window);
+void RemoveLiveWindow(Window* window);
 
 // ---------------------------------------------------------------- each back-end
 
@@ -31,6 +50,8 @@ bool ShowSystemMessageBox(const char* text, const char* caption, unsigned style)
 // The system's high-resolution counter and its ticks per second.
 int64_t SystemCounterFrequency();
 int64_t SystemCounter();
+// The procedure the window was created with.
+WindowProc OwnerProcedure(Window* window);
 // The primary display's modes in the order the system reports them (read once).
 void ReadSystemModes(std::vector<ModeInfo>* modes);
 

@@ -16,7 +16,6 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
-#include <set>
 #include <vector>
 
 namespace platform {
@@ -45,8 +44,6 @@ struct Window {
 namespace {
 using SteadyClock = std::chrono::steady_clock;
 
-std::mutex windowsMutex;
-std::set<Window*> liveWindows;
 std::atomic<int> cursorCounter{0};
 
 }  // namespace
@@ -152,20 +149,14 @@ Window* CreateRenderWindow(const char* title, int width, int height, int colourB
     window->sdl = sdl;
     window->proc = proc;
     window->colourBits = colourBits;
-    {
-        std::lock_guard<std::mutex> lock(windowsMutex);
-        liveWindows.insert(window);
-    }
+    AddLiveWindow(window);
     ApplyCursor(window);
     return window;
 }
 
 void DestroyRenderWindow(Window* window) {
     if (!window) return;
-    {
-        std::lock_guard<std::mutex> lock(windowsMutex);
-        liveWindows.erase(window);
-    }
+    RemoveLiveWindow(window);
     if (window->gl) DestroyGLContext(window);
     SDL_DestroyWindow(window->sdl);
     SDL_ShowCursor(SDL_ENABLE);
@@ -203,8 +194,8 @@ bool PostWindowMessage(Window* window, uint32_t message, uintptr_t wParam, intpt
     // The window cannot be destroyed while the list of live windows is locked: the wake-up
     // must happen under that lock too, or the render thread could destroy the window (on
     // the very message posted here) before it is woken.
-    std::lock_guard<std::mutex> lock(windowsMutex);
-    if (!window || !liveWindows.count(window)) return false;
+    LiveWindow live(window);
+    if (!live) return false;
     {
         std::lock_guard<std::mutex> queueLock(window->mutex);
         window->posted.push_back({message, wParam, lParam});
@@ -214,10 +205,8 @@ bool PostWindowMessage(Window* window, uint32_t message, uintptr_t wParam, intpt
 }
 
 bool RequestWindowClose(Window* window) {
-    {
-        std::lock_guard<std::mutex> lock(windowsMutex);
-        if (!window || !liveWindows.count(window)) return false;
-    }
+    LiveWindow live(window);
+    if (!live) return false;
     SDL_Event event{};
     event.type = SDL_WINDOWEVENT;
     event.window.event = SDL_WINDOWEVENT_CLOSE;
@@ -272,20 +261,13 @@ int GetWindowMessage(Window* window, Message* message) {
     }
 }
 
-intptr_t DispatchWindowMessage(Window* window, const Message& message) {
-    if (message.message == kMsgTimer && message.lParam) {
-        reinterpret_cast<TimerProc>(message.lParam)(window, static_cast<uint32_t>(message.wParam));
-        return 0;
-    }
-    if (window && window->proc) return window->proc(window, message.message, message.wParam, message.lParam);
-    return DefaultWindowProc(window, message.message, message.wParam, message.lParam);
-}
+WindowProc OwnerProcedure(Window* window) { return window->proc; }
 
 intptr_t DefaultWindowProc(Window*, uint32_t, uintptr_t, intptr_t) { return 0; }
 
 bool SetWindowTimer(Window* window, uint32_t timerId, uint32_t periodMs, TimerProc proc) {
-    std::lock_guard<std::mutex> lock(windowsMutex);
-    if (!window || !liveWindows.count(window) || periodMs == 0) return false;
+    LiveWindow live(window);
+    if (!live || periodMs == 0) return false;
     {
         std::lock_guard<std::mutex> queueLock(window->mutex);
         const auto due = SteadyClock::now() + std::chrono::milliseconds(periodMs);
@@ -301,8 +283,8 @@ bool SetWindowTimer(Window* window, uint32_t timerId, uint32_t periodMs, TimerPr
 }
 
 bool KillWindowTimer(Window* window, uint32_t timerId) {
-    std::lock_guard<std::mutex> lock(windowsMutex);
-    if (!window || !liveWindows.count(window)) return false;
+    LiveWindow live(window);
+    if (!live) return false;
     std::lock_guard<std::mutex> queueLock(window->mutex);
     auto it = std::find_if(window->timers.begin(), window->timers.end(),
                            [&](const Window::Timer& t) { return t.id == timerId; });
@@ -360,10 +342,7 @@ bool GetClientSize(Window* window, int* width, int* height) {
 
 void SwapWindowBuffers(Window* window) {
     if (!window) return;
-    if (IsCapture()) {
-        int width = 0, height = 0;
-        if (GetClientSize(window, &width, &height)) CaptureFrame(width, height);
-    }
+    CaptureBeforeSwap(window);
     SDL_GL_SwapWindow(window->sdl);
 }
 

@@ -15,7 +15,6 @@
 #include <cstdio>
 #include <map>
 #include <mutex>
-#include <set>
 
 namespace platform {
 
@@ -32,8 +31,6 @@ struct Window {
 };
 
 namespace {
-std::mutex windowsMutex;
-std::set<Window*> liveWindows;
 
 // Private messages of the back-end, sent by another thread to the window's own.
 constexpr UINT kSetTimerRequest = WM_APP + 1;   // wParam: id, lParam: period in ms
@@ -70,8 +67,6 @@ LRESULT CALLBACK SystemWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
     }
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }
-
-bool IsLive(Window* window) { return window && liveWindows.count(window) != 0; }
 
 // Runs a timer request on the window's thread: at once when called there, otherwise sent
 // to it (it answers inside GetWindowMessage) with a time-out, so a thread that no longer
@@ -176,17 +171,13 @@ Window* CreateRenderWindow(const char* title, int width, int height, int colourB
         delete window;
         return nullptr;
     }
-    std::lock_guard<std::mutex> lock(windowsMutex);
-    liveWindows.insert(window);
+    AddLiveWindow(window);
     return window;
 }
 
 void DestroyRenderWindow(Window* window) {
     if (!window) return;
-    {
-        std::lock_guard<std::mutex> lock(windowsMutex);
-        liveWindows.erase(window);
-    }
+    RemoveLiveWindow(window);
     if (window->gl) DestroyGLContext(window);
     RestoreDisplayMode(window);
     if (window->dc) ReleaseDC(window->hwnd, window->dc);
@@ -220,14 +211,14 @@ void RestoreDisplayMode(Window* window) {
 }
 
 bool PostWindowMessage(Window* window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-    std::lock_guard<std::mutex> lock(windowsMutex);
-    if (!IsLive(window)) return false;
+    LiveWindow live(window);
+    if (!live) return false;
     return PostMessageA(window->hwnd, message, wParam, lParam) != 0;
 }
 
 bool RequestWindowClose(Window* window) {
-    std::lock_guard<std::mutex> lock(windowsMutex);
-    if (!IsLive(window)) return false;
+    LiveWindow live(window);
+    if (!live) return false;
     return PostMessageA(window->hwnd, WM_CLOSE, 0, 0) != 0;
 }
 
@@ -269,14 +260,7 @@ int GetWindowMessage(Window* window, Message* message) {
     }
 }
 
-intptr_t DispatchWindowMessage(Window* window, const Message& message) {
-    if (message.message == kMsgTimer && message.lParam) {
-        reinterpret_cast<TimerProc>(message.lParam)(window, static_cast<uint32_t>(message.wParam));
-        return 0;
-    }
-    if (window && window->proc) return window->proc(window, message.message, message.wParam, message.lParam);
-    return DefaultWindowProc(window, message.message, message.wParam, message.lParam);
-}
+WindowProc OwnerProcedure(Window* window) { return window->proc; }
 
 intptr_t DefaultWindowProc(Window* window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
     // The owner's messages have no meaning to the system; a character is the system's to
@@ -290,16 +274,15 @@ bool SetWindowTimer(Window* window, uint32_t timerId, uint32_t periodMs, TimerPr
     HWND hwnd;
     DWORD thread;
     {
-        std::lock_guard<std::mutex> lock(windowsMutex);
-        if (!IsLive(window) || periodMs == 0) return false;
+        LiveWindow live(window);
+        if (!live || periodMs == 0) return false;
         std::lock_guard<std::mutex> timersLock(window->timersMutex);
         window->timers[timerId] = proc;
         hwnd = window->hwnd;
         thread = window->thread;
     }
     if (TimerRequest(hwnd, thread, kSetTimerRequest, timerId, static_cast<LPARAM>(periodMs))) return true;
-    std::lock_guard<std::mutex> lock(windowsMutex);
-    if (IsLive(window)) {
+    if (LiveWindow live{window}) {
         std::lock_guard<std::mutex> timersLock(window->timersMutex);
         window->timers.erase(timerId);
     }
@@ -310,8 +293,8 @@ bool KillWindowTimer(Window* window, uint32_t timerId) {
     HWND hwnd;
     DWORD thread;
     {
-        std::lock_guard<std::mutex> lock(windowsMutex);
-        if (!IsLive(window)) return false;
+        LiveWindow live(window);
+        if (!live) return false;
         std::lock_guard<std::mutex> timersLock(window->timersMutex);
         if (!window->timers.erase(timerId)) return false;
         hwnd = window->hwnd;
@@ -396,10 +379,7 @@ bool GetClientSize(Window* window, int* width, int* height) {
 
 void SwapWindowBuffers(Window* window) {
     if (!window) return;
-    if (IsCapture()) {
-        int width = 0, height = 0;
-        if (GetClientSize(window, &width, &height)) CaptureFrame(width, height);
-    }
+    CaptureBeforeSwap(window);
     if (!SwapBuffers(window->dc)) std::fprintf(stderr, "render window: %s\n", Win32ErrorText("SwapBuffers").c_str());
 }
 
