@@ -111,7 +111,10 @@ wine_checks() {
     cmp "$linux_capture/timeline.txt" "$out/capture/timeline.txt" \
       && echo "test-windows: $build: timeline.txt is identical" \
       || fail "$build: timeline.txt differs from the Linux capture's"
-    "$tool" compare "$linux_capture" "$out/capture" | sed "s/^/test-windows: $build: /" \
+    # Tolerance, from a measured run: 95% of the frames equal to the byte; the others are
+    # in the heart and brain, whose shapes come from sin/exp of the C runtime, not glibc's
+    # (a frame's mean difference reached 5.3 of 255).
+    "$tool" compare "$linux_capture" "$out/capture" --frame-mean 8 --identical 90 | sed "s/^/test-windows: $build: /" \
       || fail "$build: frames differ from the Linux capture's beyond the tolerance"
   fi
 

@@ -52,12 +52,18 @@ FrameDifference Difference(const forge::Image& a, const forge::Image& b) {
 
 int RunCompare(int argc, char** argv) {
     double frameMeanLimit = 2.0;
+    double identicalShare = 0.0;  // percent of the frames that must be equal to the byte
     std::vector<std::string> dirs;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--frame-mean") && i + 1 < argc) {
             char* end = nullptr;
             frameMeanLimit = std::strtod(argv[++i], &end);
             if (!end || *end || !(frameMeanLimit >= 0.0)) return Fail("--frame-mean needs a number of 0 or more");
+        } else if (!std::strcmp(argv[i], "--identical") && i + 1 < argc) {
+            char* end = nullptr;
+            identicalShare = std::strtod(argv[++i], &end);
+            if (!end || *end || !(identicalShare >= 0.0 && identicalShare <= 100.0))
+                return Fail("--identical needs a percentage");
         } else {
             dirs.push_back(argv[i]);
         }
@@ -97,11 +103,13 @@ int RunCompare(int argc, char** argv) {
                 names.size(), identical, 100.0 * static_cast<double>(identical) / static_cast<double>(names.size()),
                 largest, meanSum / static_cast<double>(names.size()), worst.c_str(), worstMean, frameMeanLimit,
                 overLimit);
-    return overLimit == 0 ? 0 : 1;
+    const double share = 100.0 * static_cast<double>(identical) / static_cast<double>(names.size());
+    return overLimit == 0 && share >= identicalShare ? 0 : 1;
 }
 
-const ToolCommand kCompare("compare", "DIR_A DIR_B [--frame-mean M]: two captures frame by frame; exit 1 when "
-                                      "their frames differ in number or a frame's mean difference exceeds M (2)",
+const ToolCommand kCompare("compare", "DIR_A DIR_B [--frame-mean M] [--identical P]: two captures frame by frame; "
+                                      "exit 1 when their frames differ in number, a frame's mean difference exceeds "
+                                      "M (2) or fewer than P% (0) of the frames are identical",
                            RunCompare);
 
 }  // namespace
