@@ -2,6 +2,8 @@
 # installed, as root or through sudo.
 
 apt_sudo=""; [ "$(id -u)" -eq 0 ] || apt_sudo="sudo"
+# Another installation running at the same time holds dpkg's lock: wait for it.
+apt_wait_lock="-o DPkg::Lock::Timeout=900"
 
 # A mirror in the middle of a sync answers some indexes with the wrong size ("Mirror sync
 # in progress?"), and apt-get update then fails although most lists are fine. Try a few
@@ -10,7 +12,7 @@ apt_sudo=""; [ "$(id -u)" -eq 0 ] || apt_sudo="sudo"
 apt_update() {
   local try
   for try in 1 2 3; do
-    if $apt_sudo apt-get update -qq; then return 0; fi
+    if $apt_sudo apt-get update -qq $apt_wait_lock; then return 0; fi
     echo "setup: apt-get update failed (attempt $try of 3)" >&2
     [ "$try" -lt 3 ] && sleep $((try * 10))
   done
@@ -32,5 +34,6 @@ apt_install() {
   mapfile -t missing < <(apt_missing "$@")
   ((${#missing[@]})) || return 0
   apt_update
-  DEBIAN_FRONTEND=noninteractive $apt_sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  DEBIAN_FRONTEND=noninteractive $apt_sudo apt-get install -y -qq --no-install-recommends $apt_wait_lock \
+    "${missing[@]}" >/dev/null
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: the release build under Xvfb and without any
-# display (SDL's offscreen driver), then the address/undefined-behaviour and thread
-# sanitizer builds, then a short run of every fuzz target.
+# display (SDL's offscreen driver), the Windows builds under Wine, then the
+# address/undefined-behaviour and thread sanitizer builds, then a short run of every
+# fuzz target.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
@@ -12,6 +13,10 @@ jobs=$(nproc)
 xvfb-run -a -s "-screen 0 1024x768x24" ctest --test-dir "$root/build/release" --output-on-failure -j"$jobs"
 # The same drawing and program tests on a machine with no display at all.
 env -u DISPLAY -u WAYLAND_DISPLAY ctest --test-dir "$root/build/release" --output-on-failure -R '^(GLEngine|Program)'
+
+# The Windows executables, cross-built and tested under Wine (a 32-bit build that Wine
+# cannot run here is said so and checked without it).
+"$root/scripts/test-windows.sh"
 
 "$root/scripts/build.sh" asan
 ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \

@@ -1,6 +1,6 @@
 # Writes the embedded archive of one content folder as one C++ unit: the table of the 729
 # names with their ids and sizes, and a top-level asm block that links each present file
-# as one read-only blob with .incbin. Run with cmake -P at build time:
+# as one read-only blob with .incbin (for ELF and for PE/COFF). Run with cmake -P at build time:
 #   -DNAME_LIST=names.list -DCONTENT_DIR=dir -DSYMBOL=gEmbeddedArchive -DOUT_CPP=archive.cpp
 # The folder holds Files/... with forward slashes; a name whose exact spelling is not on
 # the disk is looked up again with ASCII case folding. Names without a file are listed
@@ -97,16 +97,28 @@ foreach(name IN LISTS names)
     string(REPLACE "\\" "\\\\" apath "${apath}")
     string(REPLACE "\"" "\\\"" apath "${apath}")
     string(APPEND asm "    // ${name}: sha256 ${hash}\n")
-    string(APPEND asm "    \".pushsection .rodata.${blob},\\\"a\\\"\\n.balign 16\\n.globl ${blob}\\n.hidden ${blob}\\n\"\n")
-    string(APPEND asm "    \"${blob}:\\n.incbin \\\"${apath}\\\"\\n.popsection\\n\"\n")
+    string(APPEND asm "    UMBRAVEL_BLOB_BEGIN(\"${blob}\")\n")
+    string(APPEND asm "    \"${blob}:\\n.incbin \\\"${apath}\\\"\\n\" UMBRAVEL_BLOB_END\n")
     string(APPEND entries "    {${id}u, ${size}u, \"${cname}\"},\n")
     string(APPEND blobs "    ${blob},\n")
-    string(APPEND externs "extern \"C\" const uint8_t ${blob}[];\n")
+    string(APPEND externs "extern \"C\" const uint8_t ${blob}[] __asm__(\"${blob}\");\n")
     math(EXPR present "${present} + 1")
   endif()
   math(EXPR id "${id} + 1")
 endforeach()
 if(NOT asm STREQUAL "")
+  # Each blob is a read-only section of its own: .rodata.<name> in ELF, hidden from other
+  # modules, pushed and popped; .rdata$<name> in PE/COFF, which has neither visibility nor
+  # a section stack (the block ends in .text, where the compiler's own output begins). The blobs' symbols
+  # are named in the assembly exactly as written (no C prefix such as i686 Windows' '_'),
+  # and the C++ declarations say so with an asm label.
+  string(APPEND cpp "#if defined(_WIN32)\n")
+  string(APPEND cpp "#define UMBRAVEL_BLOB_BEGIN(n) \".section .rdata$\" n \",\\\"dr\\\"\\n.balign 16\\n.globl \" n \"\\n\"\n")
+  string(APPEND cpp "#define UMBRAVEL_BLOB_END \".text\\n\"\n")
+  string(APPEND cpp "#else\n")
+  string(APPEND cpp "#define UMBRAVEL_BLOB_BEGIN(n) \".pushsection .rodata.\" n \",\\\"a\\\"\\n.balign 16\\n.globl \" n \"\\n.hidden \" n \"\\n\"\n")
+  string(APPEND cpp "#define UMBRAVEL_BLOB_END \".popsection\\n\"\n")
+  string(APPEND cpp "#endif\n\n")
   string(APPEND cpp "// The files' bytes, each behind its own symbol.\n__asm__(\n${asm});\n\n")
 endif()
 

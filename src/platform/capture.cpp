@@ -1,11 +1,26 @@
 // capture.cpp -- frame-exact capture: every swapped frame is read back, written as
-// frame_NNNNNN.png in the capture folder (or piped into a video, see capture_video.cpp), handed to the frame hook, and the virtual clock
+// frame_NNNNNN.png in the capture folder (or piped into a video, see the back-end's
+// capture_video.cpp), handed to the frame hook, and the virtual clock
 // steps by one frame. PNGs are written with fixed settings, so the same frames give the
 // same bytes on every run.
 #include "platform/platform_internal.h"
 
+#if defined(_WIN32)
+#include <windows.h>
+#endif
 #include <GL/gl.h>
-#include <png.h>
+
+#define STB_IMAGE_WRITE_STATIC
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#if defined(__GNUC__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#pragma GCC diagnostic ignored "-Wunused-function"
+#endif
+#include <stb/stb_image_write.h>
+#if defined(__GNUC__)
+#pragma GCC diagnostic pop
+#endif
 
 #include <atomic>
 #include <cstdio>
@@ -24,34 +39,25 @@ std::mutex lastFrameMutex;
 std::vector<uint8_t> lastFrame;  // top row first
 int lastWidth = 0, lastHeight = 0;
 
+void AppendToFile(void* context, void* data, int size) {
+    auto* file = static_cast<FILE*>(context);
+    if (size > 0) std::fwrite(data, 1, static_cast<size_t>(size), file);
+}
+
+// stb's writer, its code compiled here with internal linkage. A frame is written with the
+// SUB filter on every row and the writer's fastest compression: a show's worth of frames
+// is written in seconds, and the bytes depend on the pixels alone.
 bool WritePng(const std::string& path, int width, int height, const std::vector<uint8_t>& rgbBottomUp) {
     FILE* file = std::fopen(path.c_str(), "wb");
     if (!file) return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    if (!png || !info) {
-        png_destroy_write_struct(&png, &info);
-        std::fclose(file);
-        return false;
-    }
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        std::fclose(file);
-        return false;
-    }
-    png_init_io(png, file);
-    png_set_compression_level(png, 1);
-    png_set_filter(png, 0, PNG_FILTER_SUB);
-    png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    const size_t stride = static_cast<size_t>(width) * 3;
+    stbi_write_force_png_filter = 1;
+    stbi_write_png_compression_level = 1;
     // GL rows come bottom first; the picture's top row is written first.
-    for (int y = height - 1; y >= 0; --y)
-        png_write_row(png, const_cast<png_bytep>(rgbBottomUp.data() + stride * static_cast<size_t>(y)));
-    png_write_end(png, info);
-    png_destroy_write_struct(&png, &info);
-    return std::fclose(file) == 0;
+    stbi_flip_vertically_on_write(1);
+    const int written =
+        stbi_write_png_to_func(AppendToFile, file, width, height, 3, rgbBottomUp.data(), width * 3);
+    const bool failed = std::ferror(file) != 0;
+    return std::fclose(file) == 0 && written && !failed;
 }
 }  // namespace
 
@@ -68,6 +74,26 @@ bool LastCapturedFrame(std::vector<uint8_t>* rgb, int* width, int* height) {
     *height = lastHeight;
     return true;
 }
+
+void CaptureBeforeSwap(Window* window) {
+    int width = 0, height = 0;
+    if (IsCapture() && GetClientSize(window, &width, &height)) CaptureFrame(width, height);
+}
+
+bool HasExtension(const std::string& path, const char* extension) {
+    const size_t n = std::strlen(extension);
+    if (path.size() < n) return false;
+    for (size_t i = 0; i < n; ++i) {
+        char c = path[path.size() - n + i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c != extension[i]) return false;
+    }
+    return true;
+}
+
+bool IsVideoTarget(const std::string& target) { return HasExtension(target, ".mp4") || HasExtension(target, ".mkv"); }
+
+bool CaptureIsVideo() { return IsCapture() && IsVideoTarget(GetOptions().captureDir); }
 
 uint64_t CapturedFrameCount() { return framesCaptured.load(std::memory_order_acquire); }
 

@@ -1,5 +1,6 @@
-// clock.cpp -- the high-resolution counter, wall milliseconds and Sleep. Real runs read a
-// steady clock; capture runs read a virtual counter that only the frame swap advances.
+// clock.cpp -- the high-resolution counter, wall milliseconds and Sleep. Real runs read
+// the system's counter; capture runs read a virtual counter that only the frame swap
+// advances.
 #include "platform/platform_internal.h"
 
 #include <chrono>
@@ -7,13 +8,20 @@
 
 namespace platform {
 namespace {
-using SteadyClock = std::chrono::steady_clock;
-const SteadyClock::time_point processStart = SteadyClock::now();
+const int64_t processStart = SystemCounter();
+
+// Ticks of the system counter since start-up, scaled to `perSecond`, without overflow for
+// any run shorter than centuries.
+int64_t SinceStart(int64_t perSecond) {
+    const int64_t ticks = SystemCounter() - processStart;
+    const int64_t frequency = SystemCounterFrequency();
+    return ticks / frequency * perSecond + ticks % frequency * perSecond / frequency;
+}
 }  // namespace
 
 int64_t CounterFrequency() {
     if (IsCapture()) return static_cast<int64_t>(GetOptions().captureFps) * 1000;
-    return 1000000000;
+    return SystemCounterFrequency();
 }
 
 bool QueryCounter(int64_t* value) {
@@ -22,20 +30,16 @@ bool QueryCounter(int64_t* value) {
         *value = static_cast<int64_t>(CapturedFrameCount()) * 1000;
         return true;
     }
-    *value = std::chrono::duration_cast<std::chrono::nanoseconds>(SteadyClock::now() - processStart).count();
+    *value = SystemCounter() - processStart;
     return true;
 }
 
 uint32_t WallMilliseconds() {
     if (IsCapture()) return static_cast<uint32_t>(CapturedFrameCount() * 1000 / GetOptions().captureFps);
-    return static_cast<uint32_t>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(SteadyClock::now() - processStart).count());
+    return static_cast<uint32_t>(SinceStart(1000));
 }
 
-uint64_t RealNanoseconds() {
-    return static_cast<uint64_t>(
-        std::chrono::duration_cast<std::chrono::nanoseconds>(SteadyClock::now() - processStart).count());
-}
+uint64_t RealNanoseconds() { return static_cast<uint64_t>(SinceStart(1000000000)); }
 
 void SleepMs(uint32_t milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
 

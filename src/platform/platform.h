@@ -18,7 +18,9 @@
 //                  steps by exactly 1/fps
 //   audio          see audio.h
 //
-// Nothing outside this folder includes SDL. Every function here may be called from any
+// The shared pieces (start-up checks, message-box fallback, clock, mode list, capture) sit
+// in this folder; each back-end folder (sdl/ on Linux, win32/ on Windows) supplies the
+// system calls. Nothing outside this folder includes SDL or <windows.h>. Every function here may be called from any
 // thread unless its comment says otherwise.
 #pragma once
 
@@ -72,6 +74,10 @@ uint32_t WallMilliseconds();
 uint64_t RealNanoseconds();
 
 void SleepMs(uint32_t milliseconds);
+
+// Render-window thread, once at its start: the process runs at high priority where the
+// system lets a user raise it (Windows); elsewhere it keeps its priority.
+void RaiseProcessPriority();
 
 // ---------------------------------------------------------------- signals
 
@@ -162,6 +168,9 @@ bool PostWindowMessage(Window* window, uint32_t message, uintptr_t wParam, intpt
 // character 27). Returns 1 for a message, 0 for the quit message, -1 on failure.
 int GetWindowMessage(Window* window, Message* message);
 void PostQuitMessage(Window* window);
+// Any thread. Asks the window to close as its close button does; the owner then receives
+// the character 27, as for Escape.
+bool RequestWindowClose(Window* window);
 // Hands the message to the window procedure; a timer message with a procedure calls it.
 intptr_t DispatchWindowMessage(Window* window, const Message& message);
 intptr_t DefaultWindowProc(Window* window, uint32_t message, uintptr_t wParam, intptr_t lParam);

@@ -268,7 +268,8 @@ int VssCaptureStart(const char* directory, int rate, int format, int fps) {
             VssErrorBox("Could not create %s", path.c_str());
             return 0;
         }
-        c.timeline = std::fopen((folder + "/timeline.txt").c_str(), "w");
+        // Binary: the same bytes (line feeds only) on every system.
+        c.timeline = std::fopen((folder + "/timeline.txt").c_str(), "wb");
         WriteWavHeader(c.file, c.rate, c.channels, c.bits, 0);
     }
     // Frames drawn before the sound system started get silence (and no music position),

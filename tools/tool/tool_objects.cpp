@@ -25,7 +25,7 @@ namespace {
 std::string gObjectPath;
 
 uint8_t* ReadDiskFile(const std::filesystem::path& path, uint32_t* size) {
-    FILE* f = std::fopen(path.c_str(), "rb");
+    FILE* f = std::fopen(path.string().c_str(), "rb");
     if (!f) return nullptr;
     std::vector<uint8_t> bytes;
     uint8_t chunk[65536];
@@ -46,7 +46,7 @@ uint8_t* OpenForTool(const char* name, uint32_t* size) {
     std::error_code ec;
     const std::filesystem::path folder = std::filesystem::path(gObjectPath).parent_path();
     for (const auto& entry : std::filesystem::directory_iterator(folder.empty() ? "." : folder, ec))
-        if (strcasecmp(entry.path().filename().c_str(), name) == 0) return ReadDiskFile(entry.path(), size);
+        if (strcasecmp(entry.path().filename().string().c_str(), name) == 0) return ReadDiskFile(entry.path(), size);
     return LoadFileCopy(name, size);
 }
 

@@ -39,6 +39,7 @@ void SignalNamed(const char* name) {
 void SetRenderWindowHook(platform::WindowProc hook) { renderWindowHook.store(hook); }
 
 void OpenGLEngine::RenderWindowThread() {
+    platform::RaiseProcessPriority();
     platform::Window* created = nullptr;
     std::string reason;
     auto fail = [&](const char* text) {

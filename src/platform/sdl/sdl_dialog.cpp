@@ -15,7 +15,7 @@
 #include <cmath>
 #include <string>
 
-#include "platform/platform_internal.h"
+#include "platform/sdl/sdl_internal.h"
 
 namespace platform {
 namespace {

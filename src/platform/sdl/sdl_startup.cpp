@@ -1,47 +1,16 @@
-// sdl_startup.cpp -- start-up of the SDL back-end: the run options and the choice of
-// video driver. Headless runs on a machine without a display use SDL's offscreen driver,
+// sdl_startup.cpp -- start-up of the SDL back-end: the choice of video driver, and SDL's
+// message boxes. Headless runs on a machine without a display use SDL's offscreen driver,
 // which gives Mesa's software GL through EGL.
 #include "platform/platform_internal.h"
 
 #include <SDL.h>
 
+#include <chrono>
 #include <cstdlib>
-#include <filesystem>
-#include <system_error>
 
 namespace platform {
-namespace {
-Options options;
-bool started = false;
 
-}  // namespace
-
-bool Startup(const Options& wanted, std::string* error) {
-    options = wanted;
-    if (options.capture) options.headless = true;
-    if (options.capture) {
-        if (options.captureFps < 1 || options.captureFps > 1000 || options.captureWidth < 16 ||
-            options.captureHeight < 16 || options.captureWidth > 8192 || options.captureHeight > 8192) {
-            if (error) *error = "capture needs 1..1000 frames per second and a size of 16x16 to 8192x8192";
-            return false;
-        }
-        std::error_code ec;
-        if (IsVideoTarget(options.captureDir)) {
-            if (!FindVideoEncoder(error)) return false;
-            const std::filesystem::path parent = std::filesystem::path(options.captureDir).parent_path();
-            if (!parent.empty()) std::filesystem::create_directories(parent, ec);
-            if (ec || std::filesystem::is_directory(options.captureDir)) {
-                if (error) *error = "cannot write the video '" + options.captureDir + "'";
-                return false;
-            }
-        } else {
-            std::filesystem::create_directories(options.captureDir, ec);
-            if (ec || !std::filesystem::is_directory(options.captureDir)) {
-                if (error) *error = "cannot create the capture folder '" + options.captureDir + "'";
-                return false;
-            }
-        }
-    }
+bool StartBackend(const Options& options, std::string* error) {
     // The display the environment names is the one to use: a failing connection must not
     // fall through to another driver (a window on the offscreen driver would open unseen).
     const char* driver = std::getenv("SDL_VIDEODRIVER");
@@ -64,24 +33,26 @@ bool Startup(const Options& wanted, std::string* error) {
         if (error) *error = std::string("SDL could not start: ") + SDL_GetError();
         return false;
     }
-    started = true;
     return true;
 }
 
-bool Shutdown() {
-    const bool ok = !CaptureIsVideo() || FinishVideo();
-    if (started) SDL_Quit();
-    started = false;
-    return ok;
+void StopBackend() { SDL_Quit(); }
+
+bool ShowSystemMessageBox(const char* text, const char* caption, unsigned style) {
+    Uint32 flags = SDL_MESSAGEBOX_INFORMATION;
+    if ((style & 0xF0) == kBoxIconExclamation) flags = SDL_MESSAGEBOX_WARNING;
+    if ((style & 0xF0) == kBoxIconError) flags = SDL_MESSAGEBOX_ERROR;
+    return SDL_ShowSimpleMessageBox(flags, caption, text, nullptr) == 0;
 }
 
-const Options& GetOptions() { return options; }
-
-void SetDisplayPreferences(bool windowed, bool vsync) {
-    options.windowed = windowed;
-    options.vsync = vsync;
+// The show's counter is the system's steady clock in nanoseconds. The process is left at
+// its normal priority: on Linux raising it needs privileges a user does not have, and the
+// render thread keeps up without it.
+int64_t SystemCounterFrequency() { return 1000000000; }
+int64_t SystemCounter() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
-bool IsHeadless() { return options.headless; }
-bool IsCapture() { return options.capture; }
+void RaiseProcessPriority() {}
 
 }  // namespace platform

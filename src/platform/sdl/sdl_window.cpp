@@ -6,7 +6,7 @@
 // the thread that destroys it; every SDL video call below happens on that thread, except
 // the mode list, which is read once (under its own start and stop of the subsystem) and
 // kept.
-#include "platform/platform_internal.h"
+#include "platform/sdl/sdl_internal.h"
 
 #include <SDL.h>
 
@@ -16,7 +16,6 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
-#include <set>
 #include <vector>
 
 namespace platform {
@@ -45,13 +44,7 @@ struct Window {
 namespace {
 using SteadyClock = std::chrono::steady_clock;
 
-std::mutex windowsMutex;
-std::set<Window*> liveWindows;
 std::atomic<int> cursorCounter{0};
-
-std::mutex modesMutex;
-bool modesRead = false;
-std::vector<ModeInfo> modes;
 
 }  // namespace
 
@@ -74,25 +67,6 @@ bool StartVideo(std::string* error) {
 }
 
 namespace {
-
-void ReadModes() {
-    std::lock_guard<std::mutex> lock(modesMutex);
-    if (modesRead) return;
-    modesRead = true;
-    if (IsCapture()) {
-        modes.push_back({GetOptions().captureWidth, GetOptions().captureHeight, 32});
-        return;
-    }
-    const bool wasUp = SDL_WasInit(SDL_INIT_VIDEO) != 0;
-    if (!wasUp && !StartVideo(nullptr)) return;
-    const int count = SDL_GetNumDisplayModes(0);
-    for (int i = 0; i < count; ++i) {
-        SDL_DisplayMode mode;
-        if (SDL_GetDisplayMode(0, i, &mode) != 0) continue;
-        modes.push_back({mode.w, mode.h, static_cast<int>(SDL_BITSPERPIXEL(mode.format))});
-    }
-    if (!wasUp) SDL_QuitSubSystem(SDL_INIT_VIDEO);
-}
 
 // How long the window's thread waits for a posted message before it looks at the
 // keyboard and window events again.
@@ -134,17 +108,23 @@ void ApplyCursor(Window* window) {
 }
 }  // namespace
 
-bool GetDisplayModeInfo(int index, ModeInfo* mode) {
-    ReadModes();
-    std::lock_guard<std::mutex> lock(modesMutex);
-    if (index < 0 || index >= static_cast<int>(modes.size()) || !mode) return false;
-    *mode = modes[static_cast<size_t>(index)];
-    return true;
+void ReadSystemModes(std::vector<ModeInfo>* modes) {
+    const bool wasUp = SDL_WasInit(SDL_INIT_VIDEO) != 0;
+    if (!wasUp && !StartVideo(nullptr)) return;
+    const int count = SDL_GetNumDisplayModes(0);
+    for (int i = 0; i < count; ++i) {
+        SDL_DisplayMode mode;
+        if (SDL_GetDisplayMode(0, i, &mode) != 0) continue;
+        modes->push_back({mode.w, mode.h, static_cast<int>(SDL_BITSPERPIXEL(mode.format))});
+    }
+    if (!wasUp) SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
 Window* CreateRenderWindow(const char* title, int width, int height, int colourBits, WindowProc proc,
                            std::string* error) {
-    ReadModes();
+    // The mode list is read before the window's own start of the video subsystem.
+    ModeInfo first;
+    GetDisplayModeInfo(0, &first);
     if (!StartVideo(error)) return nullptr;
     // The pixel format: RGBA with the mode's colour depth, 16-bit depth, no stencil, double buffer.
     const int channel = colourBits <= 16 ? 5 : 8;
@@ -169,20 +149,14 @@ Window* CreateRenderWindow(const char* title, int width, int height, int colourB
     window->sdl = sdl;
     window->proc = proc;
     window->colourBits = colourBits;
-    {
-        std::lock_guard<std::mutex> lock(windowsMutex);
-        liveWindows.insert(window);
-    }
+    AddLiveWindow(window);
     ApplyCursor(window);
     return window;
 }
 
 void DestroyRenderWindow(Window* window) {
     if (!window) return;
-    {
-        std::lock_guard<std::mutex> lock(windowsMutex);
-        liveWindows.erase(window);
-    }
+    RemoveLiveWindow(window);
     if (window->gl) DestroyGLContext(window);
     SDL_DestroyWindow(window->sdl);
     SDL_ShowCursor(SDL_ENABLE);
@@ -220,14 +194,24 @@ bool PostWindowMessage(Window* window, uint32_t message, uintptr_t wParam, intpt
     // The window cannot be destroyed while the list of live windows is locked: the wake-up
     // must happen under that lock too, or the render thread could destroy the window (on
     // the very message posted here) before it is woken.
-    std::lock_guard<std::mutex> lock(windowsMutex);
-    if (!window || !liveWindows.count(window)) return false;
+    LiveWindow live(window);
+    if (!live) return false;
     {
         std::lock_guard<std::mutex> queueLock(window->mutex);
         window->posted.push_back({message, wParam, lParam});
     }
     window->wake.notify_one();
     return true;
+}
+
+bool RequestWindowClose(Window* window) {
+    LiveWindow live(window);
+    if (!live) return false;
+    SDL_Event event{};
+    event.type = SDL_WINDOWEVENT;
+    event.window.event = SDL_WINDOWEVENT_CLOSE;
+    event.window.windowID = SDL_GetWindowID(window->sdl);
+    return SDL_PushEvent(&event) == 1;
 }
 
 void PostQuitMessage(Window* window) {
@@ -277,20 +261,13 @@ int GetWindowMessage(Window* window, Message* message) {
     }
 }
 
-intptr_t DispatchWindowMessage(Window* window, const Message& message) {
-    if (message.message == kMsgTimer && message.lParam) {
-        reinterpret_cast<TimerProc>(message.lParam)(window, static_cast<uint32_t>(message.wParam));
-        return 0;
-    }
-    if (window && window->proc) return window->proc(window, message.message, message.wParam, message.lParam);
-    return DefaultWindowProc(window, message.message, message.wParam, message.lParam);
-}
+WindowProc OwnerProcedure(Window* window) { return window->proc; }
 
 intptr_t DefaultWindowProc(Window*, uint32_t, uintptr_t, intptr_t) { return 0; }
 
 bool SetWindowTimer(Window* window, uint32_t timerId, uint32_t periodMs, TimerProc proc) {
-    std::lock_guard<std::mutex> lock(windowsMutex);
-    if (!window || !liveWindows.count(window) || periodMs == 0) return false;
+    LiveWindow live(window);
+    if (!live || periodMs == 0) return false;
     {
         std::lock_guard<std::mutex> queueLock(window->mutex);
         const auto due = SteadyClock::now() + std::chrono::milliseconds(periodMs);
@@ -306,8 +283,8 @@ bool SetWindowTimer(Window* window, uint32_t timerId, uint32_t periodMs, TimerPr
 }
 
 bool KillWindowTimer(Window* window, uint32_t timerId) {
-    std::lock_guard<std::mutex> lock(windowsMutex);
-    if (!window || !liveWindows.count(window)) return false;
+    LiveWindow live(window);
+    if (!live) return false;
     std::lock_guard<std::mutex> queueLock(window->mutex);
     auto it = std::find_if(window->timers.begin(), window->timers.end(),
                            [&](const Window::Timer& t) { return t.id == timerId; });
@@ -365,10 +342,7 @@ bool GetClientSize(Window* window, int* width, int* height) {
 
 void SwapWindowBuffers(Window* window) {
     if (!window) return;
-    if (IsCapture()) {
-        int width = 0, height = 0;
-        if (GetClientSize(window, &width, &height)) CaptureFrame(width, height);
-    }
+    CaptureBeforeSwap(window);
     SDL_GL_SwapWindow(window->sdl);
 }
 

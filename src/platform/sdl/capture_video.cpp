@@ -8,6 +8,7 @@
 // A show that never starts its sound is encoded without an audio track. Each frame is
 // written before its audio, and the audio pipe is made large, so ffmpeg, which reads its
 // two inputs on threads of its own, never waits for one while this side waits on the other.
+// Linux only: the command is started with posix_spawn and fed through pipes.
 #include "platform/platform_internal.h"
 
 #include <fcntl.h>
@@ -68,16 +69,6 @@ bool WriteAll(VideoSink& s, int fd, const uint8_t* data, size_t size) {
     return !s.failed;
 }
 
-std::string Lowercase(std::string text) {
-    for (char& c : text) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    return text;
-}
-
-bool EndsWith(const std::string& text, const char* end) {
-    const size_t n = std::strlen(end);
-    return text.size() >= n && text.compare(text.size() - n, n, end) == 0;
-}
-
 std::vector<std::string> FfmpegArguments(const VideoSink& s, const std::string& target, int fps) {
     std::vector<std::string> a = {"ffmpeg", "-hide_banner", "-loglevel", "error", "-nostdin", "-y"};
     // GL hands the rows bottom first; the filter turns the picture upright.
@@ -95,7 +86,7 @@ std::vector<std::string> FfmpegArguments(const VideoSink& s, const std::string& 
     a.insert(a.end(), {"-vf", "vflip,pad=ceil(iw/2)*2:ceil(ih/2)*2", "-c:v", "libx264", "-preset", "fast", "-crf",
                        "18", "-pix_fmt", "yuv420p"});
     // MP4 gets AAC, which every player takes; Matroska keeps the mix exactly, as FLAC.
-    const bool mp4 = EndsWith(Lowercase(target), ".mp4");
+    const bool mp4 = HasExtension(target, ".mp4");
     if (audio && mp4) a.insert(a.end(), {"-c:a", "aac", "-b:a", "192k"});
     if (audio && !mp4) a.insert(a.end(), {"-c:a", "flac"});
     if (mp4) a.insert(a.end(), {"-movflags", "+faststart"});
@@ -165,13 +156,6 @@ void RemovePipes(VideoSink& s) {
     s.tempDir.clear();
 }
 }  // namespace
-
-bool IsVideoTarget(const std::string& target) {
-    const std::string lower = Lowercase(target);
-    return EndsWith(lower, ".mp4") || EndsWith(lower, ".mkv");
-}
-
-bool CaptureIsVideo() { return IsCapture() && IsVideoTarget(GetOptions().captureDir); }
 
 bool FindVideoEncoder(std::string* error) {
     const char* path = std::getenv("PATH");

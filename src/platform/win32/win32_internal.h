@@ -1,0 +1,15 @@
+// win32_internal.h -- shared between the Win32 back-end's own units only.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "platform/platform_internal.h"
+
+namespace platform {
+// "<call> failed (error <code>: <the system's text>)", for the code GetLastError gives now
+// or for the one given.
+std::string Win32ErrorText(const char* call);
+std::string Win32ErrorText(const char* call, DWORD code);
+}  // namespace platform
