@@ -14,6 +14,7 @@
 #include "shell/random.h"
 #include "sound/mixer_loops.h"
 #include "sound/sound_internal.h"
+#include "sound/vss_lock.h"
 
 VssMixer vssMixer;
 
@@ -448,6 +449,7 @@ void Convert(uint8_t* dest, int32_t frames, bool echo) {
 
 void VSS_Mix(int byteCount, void* destination) {
     if (byteCount <= 0 || !destination) return;
+    VssLock lock;  // requests from other threads land between mix calls (vss_lock.h)
     VssMixer& m = vssMixer;
     const int32_t state = VssState.load(std::memory_order_acquire);
     if (!(state & kVssPlaying) || !m.module || !m.ready) {
