@@ -210,13 +210,15 @@ int VssStreamStop() {
 }
 
 int VssTimerStart(platform::Window* window) {
+    // The timer's record is complete before the timer exists: its first call runs on the
+    // window's thread, and setting the timer is what hands the record over.
     timer.window = window;
-    if (!platform::SetWindowTimer(window, kTimerId, 100, TimerProc)) {
-        VssErrorBox("SetTimer() failed");
-        return 0;
-    }
     if (!platform::QueryCounter(&timer.previous)) {
         VssErrorBox("QueryPerformanceCounter() failed");
+        return 0;
+    }
+    if (!platform::SetWindowTimer(window, kTimerId, 100, TimerProc)) {
+        VssErrorBox("SetTimer() failed");
         return 0;
     }
     return 1;
