@@ -31,10 +31,8 @@ protected:
         ASSERT_NE(module, nullptr);
         VSS_Play(module.get());
     }
-    void TearDown() override {
-        VssState = 0;
-        vssMixer.module = nullptr;
-    }
+    // Freeing the module (the fixture's member) also takes it from the mixer.
+    void TearDown() override { VssState = 0; }
     // `frames` frames of 16-bit mono output.
     std::vector<int16_t> Mix(int frames) {
         std::vector<int16_t> out(static_cast<size_t>(frames));
@@ -119,7 +117,9 @@ TEST_F(HandOver, RequestsWhileAnotherThreadMixes) {
     for (int i = 0; i < 400; ++i) {
         if (i % 2) VSS_PlaySample(shortBeep.data(), 8, static_cast<int>(shortBeep.size()), 22050, 200, 0);
         else VSS_PlaySample(longBeep.data(), 16, static_cast<int>(longBeep.size() * 2), 44100, 128, -10);
-        if (i % 50 == 0) EXPECT_EQ(VSS_SetPosition(i % 100 ? 1 : 0, i % 16), 1);
+        if (i % 50 == 0) {
+            EXPECT_EQ(VSS_SetPosition(i % 100 ? 1 : 0, i % 16), 1);
+        }
         if (i % 97 == 0) {
             VSS_Stop();
             VSS_Play(module.get());
