@@ -8,7 +8,9 @@
 #include <png.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -24,17 +26,24 @@ std::mutex lastFrameMutex;
 std::vector<uint8_t> lastFrame;  // top row first
 int lastWidth = 0, lastHeight = 0;
 
-bool WritePng(const std::string& path, int width, int height, const std::vector<uint8_t>& rgbBottomUp) {
+// False with the system's error code in *error (0 when libpng itself failed).
+bool WritePng(const std::string& path, int width, int height, const std::vector<uint8_t>& rgbBottomUp, int* error) {
+    errno = 0;
     FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) return false;
+    if (!file) {
+        *error = errno;
+        return false;
+    }
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!png || !info) {
+        *error = ENOMEM;
         png_destroy_write_struct(&png, &info);
         std::fclose(file);
         return false;
     }
     if (setjmp(png_jmpbuf(png))) {
+        *error = errno;  // a failed write of libpng's
         png_destroy_write_struct(&png, &info);
         std::fclose(file);
         return false;
@@ -51,9 +60,25 @@ bool WritePng(const std::string& path, int width, int height, const std::vector<
         png_write_row(png, const_cast<png_bytep>(rgbBottomUp.data() + stride * static_cast<size_t>(y)));
     png_write_end(png, info);
     png_destroy_write_struct(&png, &info);
-    return std::fclose(file) == 0;
+    // The last bytes leave the stream buffer here: a full disk shows at the flush or the close.
+    const bool flushed = std::fflush(file) == 0;
+    const int flushError = errno;
+    const bool closed = std::fclose(file) == 0;
+    if (flushed && closed) return true;
+    *error = flushed ? errno : flushError;
+    return false;
 }
 }  // namespace
+
+void CaptureWriteFailed(const std::string& path, int error) {
+    // The picture that failed is not left half written; everything written before it is
+    // complete (the sound's WAV header is rewritten after every frame).
+    if (path.size() > 4 && path.compare(path.size() - 4, 4, ".png") == 0) std::remove(path.c_str());
+    std::fprintf(stderr, "capture: cannot write %s: %s\n", path.c_str(),
+                 error ? std::strerror(error) : "the PNG encoder failed");
+    std::fflush(nullptr);
+    std::_Exit(1);
+}
 
 void SetCaptureFrameHook(CaptureFrameHook hook, void* user) {
     frameHookUser.store(user);
@@ -83,7 +108,8 @@ void CaptureFrame(int width, int height) {
         char name[32];
         std::snprintf(name, sizeof name, "frame_%06llu.png", static_cast<unsigned long long>(index));
         const std::string path = GetOptions().captureDir + "/" + name;
-        if (!WritePng(path, width, height, pixels)) std::fprintf(stderr, "capture: cannot write %s\n", path.c_str());
+        int error = 0;
+        if (!WritePng(path, width, height, pixels, &error)) CaptureWriteFailed(path, error);
     }
     {
         std::lock_guard<std::mutex> lock(lastFrameMutex);

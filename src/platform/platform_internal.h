@@ -8,6 +8,10 @@ namespace platform {
 // writes it as the next numbered PNG, runs the frame hook and steps the virtual clock.
 // Render-window thread only.
 void CaptureFrame(int width, int height);
+// A capture file that cannot be written (errno `error`, 0 when unknown) ends the program
+// at once with code 1 and the one line "capture: cannot write PATH: REASON": a capture
+// with a hole in it is no capture. Everything written before stays complete.
+[[noreturn]] void CaptureWriteFailed(const std::string& path, int error);
 // Capture into a video file (capture_video.cpp). A target ending in .mp4 or .mkv is a
 // video; FindVideoEncoder says whether the ffmpeg command is on the PATH; VideoFrame takes
 // one finished frame (RGB, bottom row first); FinishVideo ends the encoding at shut-down
