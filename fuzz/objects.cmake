@@ -1,7 +1,7 @@
 # Fuzz target of the LightWave object loader, with the JPEG decoder behind its TIMG
 # pictures. Like the codecs' targets it compiles its own instrumented copy of what it
 # needs: the loader, the engine's records (no window, no GL) and the image codecs.
-#   <build>/fuzz/lwo_fuzz -max_total_time=600 <build>/fuzz/lwo_corpus fuzz/seeds/lwo
+#   scripts/fuzz.sh lwo 60
 get_target_property(LWO_CODEC_SOURCES umbravel_codecs SOURCES)
 list(FILTER LWO_CODEC_SOURCES EXCLUDE REGEX "picture_texture")
 set(LWO_ENGINE_DIR ${CMAKE_SOURCE_DIR}/src/engine/core)
@@ -14,5 +14,5 @@ target_link_options(lwo_fuzz PRIVATE -fsanitize=fuzzer,address,undefined)
 target_link_libraries(lwo_fuzz PRIVATE Threads::Threads)
 file(MAKE_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/lwo_corpus)
 add_test(NAME lwo_fuzz_minute
-         COMMAND lwo_fuzz -max_total_time=60 -timeout=10 -rss_limit_mb=2048
+         COMMAND lwo_fuzz -max_total_time=60 -timeout=10 -rss_limit_mb=2048 -dict=${CMAKE_CURRENT_LIST_DIR}/dict/lwo.dict
                  ${CMAKE_CURRENT_BINARY_DIR}/lwo_corpus ${CMAKE_CURRENT_LIST_DIR}/seeds/lwo)

@@ -2,7 +2,9 @@
 # Sets up, builds and runs every test: the release build under Xvfb and without any
 # display (SDL's offscreen driver), the Windows builds under Wine, then the
 # address/undefined-behaviour and thread sanitizer builds, then a short run of every
-# fuzz target.
+# fuzz target. The thread sanitizer build runs the program tests too: whole captures, and
+# the closing in real time with the audio threads running (SDL's dummy audio driver, and
+# "No Sound").
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
@@ -27,6 +29,10 @@ ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
 LP_NUM_THREADS=0 TSAN_OPTIONS="halt_on_error=1 suppressions=$root/tests/tsan.supp" \
   ctest --test-dir "$root/build/tsan" --output-on-failure -j"$jobs"
 
-# The fuzz targets, each for a minute from its seeds.
+# The fuzz targets, each for a minute from its seeds (crash inputs found earlier among
+# them, so every one is replayed first) with its format's dictionary; the module target
+# also starts from the show's own music.
 "$root/scripts/build.sh" fuzz
+mkdir -p "$root/build/fuzz/fuzz/it_corpus"
+cp "$root/build/release/content/Files/Tenebrix.it" "$root/build/fuzz/fuzz/it_corpus/forge_soundtrack.it"
 ctest --test-dir "$root/build/fuzz/fuzz" --output-on-failure

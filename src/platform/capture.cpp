@@ -23,7 +23,9 @@
 #endif
 
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -39,27 +41,58 @@ std::mutex lastFrameMutex;
 std::vector<uint8_t> lastFrame;  // top row first
 int lastWidth = 0, lastHeight = 0;
 
+// Where the encoder's bytes go; the first failed write is kept, with its reason.
+struct PngSink {
+    FILE* file;
+    int error = 0;
+};
+
 void AppendToFile(void* context, void* data, int size) {
-    auto* file = static_cast<FILE*>(context);
-    if (size > 0) std::fwrite(data, 1, static_cast<size_t>(size), file);
+    auto* sink = static_cast<PngSink*>(context);
+    if (size <= 0 || sink->error) return;
+    errno = 0;
+    if (std::fwrite(data, 1, static_cast<size_t>(size), sink->file) != static_cast<size_t>(size))
+        sink->error = errno ? errno : EIO;
 }
 
 // stb's writer, its code compiled here with internal linkage. A frame is written with the
 // SUB filter on every row and the writer's fastest compression: a show's worth of frames
-// is written in seconds, and the bytes depend on the pixels alone.
-bool WritePng(const std::string& path, int width, int height, const std::vector<uint8_t>& rgbBottomUp) {
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) return false;
+// is written in seconds, and the bytes depend on the pixels alone. False with the system's
+// error code in *error (0 when the encoder itself failed).
+bool WritePng(const std::string& path, int width, int height, const std::vector<uint8_t>& rgbBottomUp, int* error) {
+    errno = 0;
+    PngSink sink{std::fopen(path.c_str(), "wb")};
+    if (!sink.file) {
+        *error = errno;
+        return false;
+    }
     stbi_write_force_png_filter = 1;
     stbi_write_png_compression_level = 1;
     // GL rows come bottom first; the picture's top row is written first.
     stbi_flip_vertically_on_write(1);
     const int written =
-        stbi_write_png_to_func(AppendToFile, file, width, height, 3, rgbBottomUp.data(), width * 3);
-    const bool failed = std::ferror(file) != 0;
-    return std::fclose(file) == 0 && written && !failed;
+        stbi_write_png_to_func(AppendToFile, &sink, width, height, 3, rgbBottomUp.data(), width * 3);
+    // The last bytes leave the stream buffer here: a full disk shows at the flush or the close.
+    errno = 0;
+    const bool flushed = std::fflush(sink.file) == 0;
+    const int flushError = errno;
+    errno = 0;
+    const bool closed = std::fclose(sink.file) == 0;
+    if (written && !sink.error && flushed && closed) return true;
+    *error = sink.error ? sink.error : !flushed ? flushError : !closed ? errno : 0;
+    return false;
 }
 }  // namespace
+
+void CaptureWriteFailed(const std::string& path, int error) {
+    // The picture that failed is not left half written; everything written before it is
+    // complete (the sound's WAV header is rewritten after every frame).
+    if (path.size() > 4 && path.compare(path.size() - 4, 4, ".png") == 0) std::remove(path.c_str());
+    std::fprintf(stderr, "capture: cannot write %s: %s\n", path.c_str(),
+                 error ? std::strerror(error) : "the PNG encoder failed");
+    std::fflush(nullptr);
+    std::_Exit(1);
+}
 
 void SetCaptureFrameHook(CaptureFrameHook hook, void* user) {
     frameHookUser.store(user);
@@ -109,7 +142,8 @@ void CaptureFrame(int width, int height) {
         char name[32];
         std::snprintf(name, sizeof name, "frame_%06llu.png", static_cast<unsigned long long>(index));
         const std::string path = GetOptions().captureDir + "/" + name;
-        if (!WritePng(path, width, height, pixels)) std::fprintf(stderr, "capture: cannot write %s\n", path.c_str());
+        int error = 0;
+        if (!WritePng(path, width, height, pixels, &error)) CaptureWriteFailed(path, error);
     }
     {
         std::lock_guard<std::mutex> lock(lastFrameMutex);

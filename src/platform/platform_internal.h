@@ -24,6 +24,10 @@ void CaptureBeforeSwap(Window* window);
 bool HasExtension(const std::string& path, const char* extension);
 // A capture target ending in .mp4 or .mkv is a video.
 bool IsVideoTarget(const std::string& target);
+// A capture file that cannot be written (errno `error`, 0 when unknown) ends the program
+// at once with code 1 and the one line "capture: cannot write PATH: REASON": a capture
+// with a hole in it is no capture. Everything written before stays complete.
+[[noreturn]] void CaptureWriteFailed(const std::string& path, int error);
 
 // The windows that exist. Another thread uses a window only while a LiveWindow guard that
 // found it is held: the window cannot be destroyed meanwhile (its thread removes it from

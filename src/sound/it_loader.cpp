@@ -14,6 +14,7 @@
 
 #include "sound/it_sample_codec.h"
 #include "sound/sound_internal.h"
+#include "sound/vss_lock.h"
 
 struct VssModuleStorage {
     std::vector<uint8_t> orders;
@@ -430,6 +431,7 @@ VssModule* VSS_LoadIT(const void* fileBytes, size_t fileSize, int resampleBelowR
 
 void VSS_FreeModule(VssModule* module) {
     if (!module) return;
+    VssLock lock;
     if (vssMixer.module == module) vssMixer.module = nullptr;
     delete module->storage;
     delete module;

@@ -15,6 +15,7 @@
 #include "sound/heard_position.h"
 #include "sound/mixer_loops.h"
 #include "sound/sound_internal.h"
+#include "sound/vss_lock.h"
 
 VssMixer vssMixer;
 
@@ -452,6 +453,7 @@ void Convert(uint8_t* dest, int32_t frames, bool echo) {
 
 void VSS_Mix(int byteCount, void* destination) {
     if (byteCount <= 0 || !destination) return;
+    VssLock lock;  // requests from other threads land between mix calls (vss_lock.h)
     VssMixer& m = vssMixer;
     const int32_t state = VssState.load(std::memory_order_acquire);
     const int bytesPerFrame = ((m.format & 1) ? 2 : 1) * ((m.format & 2) ? 2 : 1);

@@ -6,15 +6,27 @@
 // loops multiply instead of reading the table. Nothing here tests the format per sample.
 #include "sound/mixer_loops.h"
 
+#include <cstring>
+
 namespace {
+
+// A sample's data may start at any address (VSS_PlaySample takes the caller's bytes as
+// they are), so a 16-bit value is copied out, not loaded through a misaligned pointer (see
+// SixteenBitSampleAtAnOddAddress). The copy is a single load where the machine allows it.
+template <typename Sample>
+inline int32_t SampleAt(const uint8_t* bytes, uint32_t index) {
+    Sample s;
+    std::memcpy(&s, bytes + static_cast<size_t>(index) * sizeof(Sample), sizeof s);
+    return s;
+}
 
 template <bool Stereo, bool Backwards, typename Sample>
 void MixRun(int32_t* acc, const void* data, uint64_t* position, uint64_t step, int32_t n, int32_t gainA,
             int32_t gainB) {
-    const Sample* samples = static_cast<const Sample*>(data);
+    const auto* bytes = static_cast<const uint8_t*>(data);
     uint64_t pos = *position;
     for (int32_t i = 0; i < n; ++i) {
-        int32_t s = samples[static_cast<uint32_t>(pos >> 32)];
+        int32_t s = SampleAt<Sample>(bytes, static_cast<uint32_t>(pos >> 32));
         if constexpr (sizeof(Sample) == 1) {
             if constexpr (Stereo) {
                 acc[2 * i] += s * gainA;

@@ -9,8 +9,10 @@
 //                mixed and appended to a WAV file beside the frames, and the music
 //                position the frame was drawn at goes to timeline.txt; a capture into a
 //                video hands the same audio to the platform's video instead.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <thread>
 
@@ -87,6 +89,7 @@ struct Capture {
     bool video = false;        // the audio goes to the platform's video instead of a WAV
     FILE* file = nullptr;
     FILE* timeline = nullptr;  // one line a frame: frame, order, row, playing
+    std::string path, timelinePath;
     int32_t rate = 0;
     int32_t fps = 30;
     int32_t bytesPerFrame = 1;
@@ -103,7 +106,7 @@ void Put32(uint8_t* p, uint32_t v) {
     for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
-void WriteWavHeader(FILE* f, int32_t rate, int32_t channels, int32_t bits, uint32_t dataBytes) {
+bool WriteWavHeader(FILE* f, int32_t rate, int32_t channels, int32_t bits, uint32_t dataBytes) {
     uint8_t h[44] = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0, 1, 0};
     Put32(h + 4, 36 + dataBytes);
     h[22] = static_cast<uint8_t>(channels);
@@ -114,8 +117,18 @@ void WriteWavHeader(FILE* f, int32_t rate, int32_t channels, int32_t bits, uint3
     h[34] = static_cast<uint8_t>(bits);
     std::memcpy(h + 36, "data", 4);
     Put32(h + 40, dataBytes);
-    std::fseek(f, 0, SEEK_SET);
-    std::fwrite(h, 1, sizeof h, f);
+    return std::fseek(f, 0, SEEK_SET) == 0 && std::fwrite(h, 1, sizeof h, f) == sizeof h;
+}
+
+// A capture write that fails ends the program through the fatal box, naming the file and
+// the reason. The WAV is cut back to the frames its header already counts, so what was
+// written before stays a valid file (see CaptureThatCannotWriteStopsAndKeepsWhatItWrote).
+[[noreturn]] void CaptureFailed(Capture& c, const std::string& path, int error) {
+    if (c.file) std::fclose(c.file);
+    c.file = nullptr;
+    std::error_code ignored;
+    std::filesystem::resize_file(c.path, 44 + static_cast<uintmax_t>(c.dataBytes), ignored);
+    VssFatalBox("VSS error - cannot write %s (%s)", path.c_str(), std::strerror(error));
 }
 
 // Appends audio to the WAV (keeping its header true after every frame, so an interrupted
@@ -125,11 +138,14 @@ void CaptureWrite(Capture& c, const uint8_t* bytes, size_t size) {
         platform::WriteCaptureAudio(bytes, size);
         return;
     }
-    std::fseek(c.file, 0, SEEK_END);
-    std::fwrite(bytes, 1, size, c.file);
+    // The samples reach the disk before the header counts them.
+    errno = 0;
+    if (std::fseek(c.file, 0, SEEK_END) != 0 || std::fwrite(bytes, 1, size, c.file) != size || std::fflush(c.file) != 0)
+        CaptureFailed(c, c.path, errno);
+    if (!WriteWavHeader(c.file, c.rate, c.channels, c.bits, c.dataBytes + static_cast<uint32_t>(size)) ||
+        std::fflush(c.file) != 0)
+        CaptureFailed(c, c.path, errno);
     c.dataBytes += static_cast<uint32_t>(size);
-    WriteWavHeader(c.file, c.rate, c.channels, c.bits, c.dataBytes);
-    std::fflush(c.file);
 }
 
 void CaptureHook(void*, uint64_t) {
@@ -147,7 +163,7 @@ void CaptureHook(void*, uint64_t) {
         std::fprintf(c.timeline, "%llu %d %d %d\n", static_cast<unsigned long long>(c.frames - 1),
                      m ? m->currentOrder.load(std::memory_order_relaxed) : -1,
                      m ? m->currentRow.load(std::memory_order_relaxed) : -1, (VssState.load() & kVssPlaying) ? 1 : 0);
-        std::fflush(c.timeline);
+        if (std::fflush(c.timeline) != 0) CaptureFailed(c, c.timelinePath, errno);
     }
     c.buffer.resize(bytes);
     VSS_Mix(static_cast<int>(bytes), c.buffer.data());
@@ -224,13 +240,15 @@ int VssStreamStop() {
 }
 
 int VssTimerStart(platform::Window* window) {
+    // The timer's record is complete before the timer exists: its first call runs on the
+    // window's thread, and setting the timer is what hands the record over.
     timer.window = window;
-    if (!platform::SetWindowTimer(window, kTimerId, 100, TimerProc)) {
-        VssErrorBox("SetTimer() failed");
-        return 0;
-    }
     if (!platform::QueryCounter(&timer.previous)) {
         VssErrorBox("QueryPerformanceCounter() failed");
+        return 0;
+    }
+    if (!platform::SetWindowTimer(window, kTimerId, 100, TimerProc)) {
+        VssErrorBox("SetTimer() failed");
         return 0;
     }
     return 1;
@@ -262,15 +280,19 @@ int VssCaptureStart(const char* directory, int rate, int format, int fps) {
         }
     } else {
         const std::string folder = directory && *directory ? directory : ".";
-        const std::string path = folder + "/sound.wav";
-        c.file = std::fopen(path.c_str(), "w+b");
-        if (!c.file) {
-            VssErrorBox("Could not create %s", path.c_str());
+        c.path = folder + "/sound.wav";
+        c.timelinePath = folder + "/timeline.txt";
+        c.file = std::fopen(c.path.c_str(), "w+b");
+        if (!c.file || !WriteWavHeader(c.file, c.rate, c.channels, c.bits, 0)) {
+            VssErrorBox("Could not create %s", c.path.c_str());
             return 0;
         }
         // Binary: the same bytes (line feeds only) on every system.
-        c.timeline = std::fopen((folder + "/timeline.txt").c_str(), "wb");
-        WriteWavHeader(c.file, c.rate, c.channels, c.bits, 0);
+        c.timeline = std::fopen(c.timelinePath.c_str(), "wb");
+        if (!c.timeline) {
+            VssErrorBox("Could not create %s", c.timelinePath.c_str());
+            return 0;
+        }
     }
     // Frames drawn before the sound system started get silence (and no music position),
     // so the sound stays in step with the pictures from the first frame.

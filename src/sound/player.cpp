@@ -8,6 +8,8 @@
 
 #include <algorithm>
 
+#include "sound/vss_lock.h"
+
 namespace {
 
 constexpr uint8_t kOrderSeparator = 0xFE;
@@ -402,6 +404,7 @@ bool StepRow(VssModule* m) {
 
 void VSS_Play(VssModule* module) {
     if (!module) return;
+    VssLock lock;
     VssState.fetch_and(~kVssPlaying, std::memory_order_acq_rel);
     vssMixer.module = module;
     vssMixer.loopCount = 0;
@@ -409,7 +412,10 @@ void VSS_Play(VssModule* module) {
     VssState.fetch_or(kVssPlaying, std::memory_order_release);
 }
 
-void VSS_Stop() { VssState.fetch_and(~kVssPlaying, std::memory_order_release); }
+void VSS_Stop() {
+    VssLock lock;  // no mix call is left running on the module when it returns
+    VssState.fetch_and(~kVssPlaying, std::memory_order_release);
+}
 
 void VssPlayerTick(VssModule* m) {
     if (StepRow(m)) DecodeRow(m, true);

@@ -2,6 +2,14 @@
 // mixer through an audio device, the silent timer device or the capture sink. Plain
 // functions over one global state; every operation returns 1 (or a pointer) on success
 // and 0 (or null) on failure, with a code in VSS_LastError. Main thread unless noted.
+//
+// Threads: the mixer and the player run on the thread that calls VSS_Mix. Every call below
+// that touches voices, channels, the play position or the mixer's settings (VSS_Play,
+// VSS_Stop, VSS_SetPosition, VSS_PlaySample, the filter switches, VSS_FreeModule) is
+// handed to that thread through one lock and lands between two mix calls: a sample starts
+// in the next tick block mixed, a position is taken at the next row. The module's current
+// order and row and VssState are relaxed atomics, read anywhere without the lock. The
+// rules in full are in vss_lock.h.
 #pragma once
 
 #include <atomic>

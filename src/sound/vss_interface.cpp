@@ -13,6 +13,7 @@
 #include "platform/audio.h"
 #include "platform/platform.h"
 #include "sound/sound_internal.h"
+#include "sound/vss_lock.h"
 
 std::atomic<int32_t> VSS_LastError{0};
 std::atomic<int32_t> VssState{0};
@@ -258,11 +259,15 @@ int VSS_Kill() {
     VssState.store(0, std::memory_order_release);
     // A mixing call in progress on another thread finishes before the tables go.
     platform::SleepMs(200);
-    VssMixerFree();
+    {
+        VssLock lock;
+        VssMixerFree();
+    }
     return VSS_LastError == 0 ? 1 : 0;
 }
 
 int VSS_SetPosition(int order, int row) {
+    VssLock lock;
     VssModule* m = vssMixer.module;
     if (!m || order < 0 || order >= m->numOrders - 1 || row < 0) {
         VSS_LastError = 5;
@@ -286,6 +291,7 @@ void VSS_EchoOn() { VssState.fetch_or(kVssEcho, std::memory_order_relaxed); }
 void VSS_EchoOff() { VssState.fetch_and(~kVssEcho, std::memory_order_relaxed); }
 
 void VSS_LowPassOn(int cutoffHz) {
+    VssLock lock;
     vssMixer.lowPassCutoff = Clamp(cutoffHz, 10, 44100);
     VssFilterCoefficients(vssMixer.lowPassCutoff, vssMixer.rate, &vssMixer.lowA, &vssMixer.lowB);
     VssState.fetch_or(kVssLowPass, std::memory_order_relaxed);
@@ -293,6 +299,7 @@ void VSS_LowPassOn(int cutoffHz) {
 void VSS_LowPassOff() { VssState.fetch_and(~kVssLowPass, std::memory_order_relaxed); }
 
 void VSS_HighPassOn(int cutoffHz) {
+    VssLock lock;
     vssMixer.highPassCutoff = Clamp(cutoffHz, 10, 44100);
     VssFilterCoefficients(vssMixer.highPassCutoff, vssMixer.rate, &vssMixer.highA, &vssMixer.highB);
     VssState.fetch_or(kVssHighPass, std::memory_order_relaxed);
@@ -300,6 +307,7 @@ void VSS_HighPassOn(int cutoffHz) {
 void VSS_HighPassOff() { VssState.fetch_and(~kVssHighPass, std::memory_order_relaxed); }
 
 int VSS_PlaySample(const void* data, int bits, int lengthBytes, int rateHz, int volume, int pan) {
+    VssLock lock;
     VssModule* m = vssMixer.module;
     if (!data || (bits != 8 && bits != 16) || lengthBytes < 1 || rateHz < 1 || volume < 0 || volume > 256 ||
         pan < -32 || pan > 32 || !m) {

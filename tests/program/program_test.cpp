@@ -8,6 +8,7 @@
 #include <png.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -463,6 +464,86 @@ TEST(Program, StartJumpsToThePartsMusic) {
     EXPECT_NE(run.out.find("  closing "), std::string::npos) << run.out;
     EXPECT_EQ(run.out.find("  title "), std::string::npos) << run.out;
 }
+
+namespace {
+uint32_t Le32(const std::string& bytes, size_t at) {
+    uint32_t v = 0;
+    for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<uint8_t>(bytes[at + i]);
+    return v;
+}
+}  // namespace
+
+// A capture that cannot write ends at once with code 1 and one line naming the file and the
+// reason, and what it wrote before stays whole. A file size limit (ulimit -f, with its
+// signal ignored) stands in for a disk that fills up during the capture.
+TEST(Program, CaptureThatCannotWriteStopsAndKeepsWhatItWrote) {
+    // 1 MiB: the WAV, 17640 bytes a frame, outgrows it about six seconds in.
+    const fs::path dir = Scratch("full_disk");
+    ProgramRun run = RunProgram("--capture " + dir.string() + " --size 96x72 --fps 10 --start closing",
+                                "ulimit -f 2048; trap '' XFSZ;");
+    EXPECT_EQ(run.code, 1) << run.err;
+    const std::string wavPath = (dir / "sound.wav").string();
+    EXPECT_NE(run.err.find("cannot write " + wavPath + " (File too large)\n"), std::string::npos) << run.err;
+    const std::string wav = ReadFile(dir / "sound.wav");
+    ASSERT_GT(wav.size(), 44u);
+    EXPECT_EQ(Le32(wav, 4), wav.size() - 8);    // RIFF size
+    EXPECT_EQ(Le32(wav, 40), wav.size() - 44);  // data size: every sample on disk is counted
+    EXPECT_EQ((wav.size() - 44) % 17640, 0u);   // whole frames only
+    EXPECT_GT(wav.size() - 44, 17640u * 30);
+    const int pngs = CountPngs(dir);
+    EXPECT_GE(static_cast<size_t>(pngs), (wav.size() - 44) / 17640);
+    for (int i = 0; i < pngs; ++i) EXPECT_EQ(ReadPng(dir / FramePath(i)).width, 96) << FramePath(i);
+
+    // 512 bytes: the first picture cannot be written; no half picture is left behind.
+    const fs::path small = Scratch("no_room");
+    run = RunProgram("--capture " + small.string() + " --size 640x480 --fps 10", "ulimit -f 1; trap '' XFSZ;");
+    EXPECT_EQ(run.code, 1) << run.err;
+    EXPECT_NE(run.err.find("capture: cannot write " + (small / "frame_000000.png").string() + ": File too large\n"),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(CountPngs(small), 0);
+
+    // An encoder that dies at once: the capture into a video fails with one line and code 1.
+    const fs::path bin = Scratch("dying_ffmpeg");
+    {
+        std::ofstream script(bin / "ffmpeg");
+        script << "#!/bin/sh\nexit 3\n";
+    }
+    fs::permissions(bin / "ffmpeg", fs::perms::owner_all);
+    const fs::path video = Scratch("dying_video") / "show.mkv";
+    run = RunProgram("--capture " + video.string() + " --size 96x72 --fps 10 --start closing",
+                     "env PATH=" + bin.string() + ":/usr/bin:/bin");
+    EXPECT_EQ(run.code, 1) << run.err;
+    const size_t line = run.err.find("capture: ffmpeg ");
+    ASSERT_NE(line, std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("capture: ", line + 1), std::string::npos) << run.err;
+}
+
+namespace {
+// The closing in real time after a jump, with every thread of a watched show running at
+// once: the main thread types the text (a beep per character) while the output mixes on
+// its own thread, the audio device's callback and the streaming thread (SDL's dummy driver
+// asks for sound at a real device's pace) or, with "No Sound", the render thread's timer.
+// Under ThreadSanitizer these runs show that the main thread's requests reach the voices,
+// the channels and the position only through the mixer's lock.
+void ExpectRealTimeClosing(const std::string& sound) {
+    const auto begin = std::chrono::steady_clock::now();
+    ProgramRun run = RunProgram("--no-setup --headless --windowed --mode 160x120x32 --rate 22050 --start closing "
+                                "--sound " + sound,
+                                "env SDL_AUDIODRIVER=dummy");
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+    ASSERT_EQ(run.code, 0) << run.err;
+    EXPECT_EQ(run.err.find("ThreadSanitizer"), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("Error"), std::string::npos) << run.err;
+    EXPECT_NE(run.out.find("  closing "), std::string::npos) << run.out;
+    // The music set the pace: the long video and the closing's fade take 19 s at least.
+    EXPECT_GE(seconds, 19.0);
+}
+}  // namespace
+
+TEST(RealTimeShow, ClosingWithASoundDevice) { ExpectRealTimeClosing("1"); }
+
+TEST(RealTimeShow, ClosingWithNoSound) { ExpectRealTimeClosing("none"); }
 
 namespace {
 bool HaveCommand(const std::string& name) {
