@@ -387,7 +387,10 @@ uint64_t Fnv(uint64_t hash, const void* data, size_t size) {
 }
 // The capture below as the show gives it today.
 constexpr int kShowFrames = 1004;
+// The pictures through an X server's GL (GLX) and with no display at all (SDL's offscreen
+// driver, EGL): the same rasteriser, but the two surfaces do not give the same pixels.
 constexpr uint64_t kShowPictures = 0xc59a13bd9b9fbf04ull;
+constexpr uint64_t kShowPicturesOffscreen = 0x400014724382a74dull;
 constexpr uint64_t kShowSound = 0x3d1316e1f5ad024dull;
 constexpr uint64_t kShowTimeline = 0x47eaf602ef991a53ull;
 }  // namespace
@@ -430,7 +433,9 @@ TEST(Program, CaptureIsFrameExactAndRepeatable) {
                 static_cast<unsigned long long>(pictures), static_cast<unsigned long long>(mix),
                 static_cast<unsigned long long>(music));
     EXPECT_EQ(frames, kShowFrames);
-    EXPECT_EQ(pictures, kShowPictures) << "the show's pictures changed";
+    const char* display = std::getenv("DISPLAY");
+    EXPECT_EQ(pictures, display && *display ? kShowPictures : kShowPicturesOffscreen)
+        << "the show's pictures changed";
     EXPECT_EQ(mix, kShowSound) << "the show's sound changed";
     EXPECT_EQ(music, kShowTimeline) << "the show's timeline changed";
 }

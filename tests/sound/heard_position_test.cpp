@@ -62,6 +62,8 @@ TEST(HeardPosition, ClockHearsTheLastHandOverPlayOutInRealTime) {
     EXPECT_EQ(clock.HeardFrame(t - 1), 0);
 }
 
+// The real-time check plays through SDL's disk audio driver, which only the Linux build has.
+#if !defined(_WIN32)
 namespace {
 
 // One loud note at the start of every row, cut after two of the row's three ticks, so the
@@ -243,3 +245,5 @@ TEST(HeardPosition, RowChangesAreDrawnWhenTheirSoundReachesTheDiskDriversFile) {
     }
     std::filesystem::remove(file);
 }
+
+#endif  // !_WIN32
