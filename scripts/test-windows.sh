@@ -81,19 +81,31 @@ static_checks() {
   done
 }
 
+# Wine keeps one server (and its desktop process) per prefix alive for a while after its
+# last program ends, and later programs share it, display included: a run without a
+# display right before one under Xvfb would leave the second without any. Each step
+# starts from a stopped server.
+wine_fresh() {
+  wineserver -k >/dev/null 2>&1 || true
+  wineserver -w >/dev/null 2>&1 || true
+}
+
 wine_checks() {
   local build=$1 wine=$2 exe="$root/build/$1/umbravel.exe" out="$root/build/windows-checks/$1"
   rm -rf "$out"
   mkdir -p "$out"
   # The first start makes the Wine prefix.
   wine wineboot --init >/dev/null 2>&1 || true
+  wine_fresh
 
   # The tests without a window run with no display, where a message box cannot wait for a
   # click; the window contract runs under Xvfb.
   env -u DISPLAY ctest --test-dir "$root/build/$build" --output-on-failure -E platform_window_test \
     || fail "$build: unit tests under Wine"
+  wine_fresh
   xvfb-run -a -s "-screen 0 1024x768x24" ctest --test-dir "$root/build/$build" --output-on-failure \
     -R platform_window_test || fail "$build: the window contract under Wine"
+  wine_fresh
 
   local status=0
   "$wine" "$exe" --no-such-flag >/dev/null 2>"$out/bad-flag.txt" || status=$?
@@ -101,6 +113,7 @@ wine_checks() {
     || fail "$build: a bad flag gave exit code $status and $(wc -l <"$out/bad-flag.txt") lines"
 
   local t0
+  wine_fresh
   t0=$(date +%s)
   status=0
   xvfb-run -a -s "-screen 0 1024x768x24" "$wine" "$exe" --capture "$out/capture" "${capture_flags[@]}" \
@@ -122,6 +135,7 @@ wine_checks() {
       || fail "$build: frames differ from the Linux capture's beyond the tolerance"
   fi
 
+  wine_fresh
   status=0
   t0=$(date +%s)
   xvfb-run -a -s "-screen 0 1024x768x24" "$wine" "$exe" --no-setup --windowed --headless --sound none \
