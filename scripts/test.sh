@@ -25,9 +25,12 @@ ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir "$root/build/asan" --output-on-failure -j"$jobs"
 
 "$root/scripts/build.sh" tsan
-# Mesa's software rasteriser runs its own uninstrumented threads; one is enough.
+# Mesa's software rasteriser runs its own uninstrumented threads; one is enough. SDL shows
+# its X11 message boxes from a forked child, which under ThreadSanitizer can fail while the
+# program's other threads run (the box then falls back to standard error): the dialog's
+# test, which looks for the profiling box on the screen, runs in the release build only.
 LP_NUM_THREADS=0 TSAN_OPTIONS="halt_on_error=1 suppressions=$root/tests/tsan.supp" \
-  ctest --test-dir "$root/build/tsan" --output-on-failure -j"$jobs"
+  ctest --test-dir "$root/build/tsan" --output-on-failure -j"$jobs" -E '^Program\.SetupDialogOnX11$'
 
 # The fuzz targets, each for a minute from its seeds (crash inputs found earlier among
 # them, so every one is replayed first) with its format's dictionary; the module target
