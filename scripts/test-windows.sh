@@ -17,7 +17,7 @@ export WINEPREFIX="$root/build/wine-prefix"
 capture_flags=(--size 160x120 --fps 15)
 
 started=$(date +%s)
-apt_install wine wine64 xvfb xauth binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
+apt_install wine wine64 xvfb xauth file binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
 
 # wine32 needs the i386 architecture. The archive's i386 index of the security suite is at
 # times out of step with the amd64 one, and apt then refuses the i386 libraries; the
