@@ -56,20 +56,24 @@ void ReleaseTables(JpegDecoder& d) {
     }
 }
 
-// The lookup entry for a code of the given length and symbol at the head of prefix: with
-// the value bits that follow the code when they fit in the prefix too.
 // A DC symbol is the size itself; an AC symbol holds the run in bits 4 to 7.
 int32_t ValueSize(int32_t symbol, bool dc) { return dc ? symbol : symbol & 15; }
 
+// The look-up entry for a code of the given length and symbol at the head of prefix: with
+// the value bits that follow the code, extended, when they fit in the prefix too.
 int32_t LookupEntry(int32_t prefix, int32_t length, int32_t symbol, bool dc) {
     int32_t size = ValueSize(symbol, dc);
-    if (length + size > kHuffmanLookupBits) return (symbol << 8) | kLookupCodeOnly | length;
+    if (dc && size > kLookupLargestDcSize) return kLookupLonger;
+    int32_t run = dc ? 0 : symbol >> 4;
+    int32_t end = 0;
+    if (!dc && size == 0 && run != 15) run = 0, end = kLookupEndOfBlock;
+    if (length + size > kHuffmanLookupBits) return (run << 12) | (size << 8) | (length + size);
     int32_t value = 0;
     if (size != 0) {
         value = (prefix >> (kHuffmanLookupBits - length - size)) & ((1 << size) - 1);
         if (value < (1 << (size - 1))) value = value - (1 << size) + 1;
     }
-    return int32_t(uint32_t(value) << 16) | (symbol << 8) | (length + size);
+    return int32_t(uint32_t(value) << 16) | (run << 12) | end | (length + size);
 }
 
 // The decode of each stream prefix of kHuffmanLookupBits bits, as the bit-by-bit decode

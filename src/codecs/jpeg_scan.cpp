@@ -14,6 +14,10 @@
 #include "codecs/jpeg_internal.h"
 #include "codecs/jpeg_kernels.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 // For the k-th coefficient of the zig-zag sequence: its natural position (row * 8 +
@@ -155,10 +159,9 @@ void SyncPosition(JpegDecoder& d) {
 int32_t HuffmanDecodeSlow(JpegDecoder& d, const HuffmanTable& t) {
     BitReader& r = d.reader;
     if (r.bits >= 16) {
-        // All sixteen bits are there: the lengths the look-up covers matched nothing, so
-        // the search goes on from the next length.
+        // All sixteen bits are there: the search runs on them without reading.
         uint32_t peek = Peek(r, 16);
-        for (int32_t l = kHuffmanLookupBits + 1; l <= 16; ++l) {
+        for (int32_t l = 1; l <= 16; ++l) {
             int32_t code = static_cast<int32_t>(peek >> (16 - l));
             if (code <= t.maxcode[l]) {
                 int32_t index = t.valptr[l] + code - t.mincode[l];
@@ -190,17 +193,12 @@ int32_t HuffmanDecodeSlow(JpegDecoder& d, const HuffmanTable& t) {
     return -1;
 }
 
-// The symbol at the head of the stream; -1 on failure (with its messages printed).
-inline int32_t HuffmanDecode(JpegDecoder& d, const HuffmanTable& t, int32_t entry) {
-    BitReader& r = d.reader;
+// The symbol at the head of the stream when the look-up could not take it whole; -1 on
+// failure (with its messages printed).
+int32_t HuffmanDecode(JpegDecoder& d, const HuffmanTable& t, int32_t entry) {
     if (entry == kLookupInvalid) {
         JpegFail(kCodecErrorInvalid, "Error - Huffman decode failed\n");
         return -1;
-    }
-    if (entry != kLookupLonger && (entry & kLookupBitsMask) <= r.bits) {
-        // The code alone: its value bits are read by ReceiveExtend.
-        Skip(r, entry & kLookupBitsMask);
-        return (entry >> 8) & 0xFF;
     }
     return HuffmanDecodeSlow(d, t);
 }
@@ -227,8 +225,8 @@ inline bool ReceiveExtend(JpegDecoder& d, int s, int32_t* value) {
 // True when one of the eight bytes of w is 0xFF.
 inline bool HasFF64(uint64_t w) { return ((~w - 0x0101010101010101ull) & w & 0x8080808080808080ull) != 0; }
 
-// As many whole bytes of plain data as fit (6 or 7 when fewer than 16 bits are held) from
-// the next eight, when they hold no 0xFF: the common case of Fill, kept inline.
+// As many whole bytes of plain data as fit from the next eight, when they hold no 0xFF:
+// the common case of Fill, kept inline.
 inline bool QuickFill(const uint8_t* data, int32_t size, int32_t& position, uint64_t& acc, int32_t& bits) {
     if (size - position < 8) return false;
     uint64_t w;
@@ -242,9 +240,57 @@ inline bool QuickFill(const uint8_t* data, int32_t size, int32_t& position, uint
     return true;
 }
 
-// Entropy-decodes one block into natural order (block is all zeros on entry). *extent gets a bit for every row (bits 0..7) and column (8..15) of the block
-// that holds a non-zero coefficient. The reader's bits are kept in locals and handed
-// back to it around every slower step.
+// Below this many bits held, the reader takes more before a symbol: enough for most codes
+// with their value bits.
+constexpr int32_t kRefillBelow = 32;
+
+// The value of a look-up entry that the bits held cover, its bits taken from acc: the
+// extended value it holds, or the value bits that follow its code, extended without a
+// branch.
+inline int32_t TakeEntry(uint64_t& acc, int32_t& bits, int32_t entry) {
+    const int32_t take = entry & kLookupTakeMask;
+    const int32_t size = (entry >> 8) & 15;
+    // The last size bits of those taken; the shift by one first makes size 0 give 0.
+    const int32_t raw = static_cast<int32_t>(((acc << (take - size)) >> 1) >> (63 - size));
+    const int32_t half = (1 << size) >> 1;
+    const int32_t value = (entry >> 16) + raw + (((raw - half) >> 31) & (1 - (1 << size)));
+    acc <<= take;
+    bits -= take;
+    return value;
+}
+
+// A DC difference the look-up could not take, bit by bit; false on failure.
+__attribute__((noinline)) bool DecodeDcSlow(JpegDecoder& d, const HuffmanTable& t, int32_t entry, int32_t* diff) {
+    int32_t size = HuffmanDecode(d, t, entry);
+    if (size < 0) return false;
+    // Differences wider than 16 bits do not exist in 8-bit data.
+    if (size > 16) return JpegFail(kCodecErrorInvalid, "Error - Huffman decode failed\n");
+    return ReceiveExtend(d, size, diff);
+}
+
+// An AC symbol the look-up could not take, bit by bit, for coefficient k: *entry gets its
+// run and end of block in the look-up's layout; false on failure.
+__attribute__((noinline)) bool DecodeAcSlow(JpegDecoder& d, const HuffmanTable& t, int k, int32_t* entry,
+                                            int32_t* value) {
+    int32_t rs = HuffmanDecode(d, t, *entry);
+    if (rs < 0) return false;
+    int32_t size = rs & 15, run = rs >> 4;
+    *value = 0;
+    if (size != 0) {
+        // A run past coefficient 63 is refused before its value bits are read.
+        if (k + run > 63) return JpegFail(kCodecErrorInvalid, "Error - Huffman decode failed\n");
+        if (!ReceiveExtend(d, size, value)) return false;
+        *entry = run << 12;
+    } else {
+        *entry = run == 15 ? 15 << 12 : kLookupEndOfBlock;
+    }
+    return true;
+}
+
+// Entropy-decodes one block into natural order (block is all zeros on entry). *extent
+// gets a bit for every row (bits 0..7) and column (8..15) of the block that holds a
+// non-zero coefficient. The reader's bits are kept in locals and handed back to it around
+// every slower step.
 bool DecodeBlock(JpegDecoder& d, JpegComponent& c, int32_t* __restrict block, uint32_t* extent) {
     BitReader& r = d.reader;
     const uint8_t* const data = d.source->data;
@@ -260,76 +306,54 @@ bool DecodeBlock(JpegDecoder& d, JpegComponent& c, int32_t* __restrict block, ui
         acc = r.acc, bits = r.bits;
         position = d.position;
     };
-
-    if (bits < 16 && !QuickFill(data, size, position, acc, bits)) {
-        handBack();
-        Fill(d);
-        takeBack();
-    }
-    int32_t entry = c.dcTable->lookup[acc >> (64 - kHuffmanLookupBits)];
-    int32_t diff;
-    if ((entry & kLookupCodeOnly) == 0 && (entry & kLookupBitsMask) <= bits) {
-        acc <<= entry & kLookupBitsMask;
-        bits -= entry & kLookupBitsMask;
-        diff = entry >> 16;
-    } else {
-        handBack();
-        int32_t t = HuffmanDecode(d, *c.dcTable, entry);
-        if (t < 0) return false;
-        // Differences wider than 16 bits do not exist in 8-bit data.
-        if (t > 16) return JpegFail(kCodecErrorInvalid, "Error - Huffman decode failed\n");
-        if (!ReceiveExtend(d, t, &diff)) return false;
-        takeBack();
-    }
-    c.dcPredictor = static_cast<int32_t>(static_cast<uint32_t>(c.dcPredictor) + static_cast<uint32_t>(diff));
-    uint32_t extentBits = 0;
-    if (c.dcPredictor != 0) {
-        block[0] = c.dcPredictor;
-        extentBits = kZigZag.rowColumn[0];
-    }
-
-    const int32_t* lookup = c.acTable->lookup;
-    for (int k = 1;;) {
-        if (bits < 16 && !QuickFill(data, size, position, acc, bits)) {
+    auto refill = [&] {
+        if (bits < kRefillBelow && !QuickFill(data, size, position, acc, bits)) {
             handBack();
             Fill(d);
             takeBack();
         }
+    };
+
+    refill();
+    int32_t entry = c.dcTable->lookup[acc >> (64 - kHuffmanLookupBits)];
+    int32_t diff;
+    if ((entry & kLookupTakeMask) <= bits) {
+        diff = TakeEntry(acc, bits, entry);
+    } else {
+        handBack();
+        if (!DecodeDcSlow(d, *c.dcTable, entry, &diff)) return false;
+        takeBack();
+    }
+    const int32_t dc = static_cast<int32_t>(static_cast<uint32_t>(c.dcPredictor) + static_cast<uint32_t>(diff));
+    c.dcPredictor = dc;
+    block[0] = dc;
+    // Row 0 and column 0 are always transformed: the DC coefficient needs no bits.
+    uint32_t extentBits = 0;
+
+    // A symbol with a value places it after its run of zeros; sixteen zeros (ZRL) come as
+    // a run of 15 and a value of 0, which places nothing. (Its bits in the extent only
+    // add terms that are exact zeros to the transform.)
+    const int32_t* lookup = c.acTable->lookup;
+    for (int k = 1;;) {
+        refill();
         entry = lookup[acc >> (64 - kHuffmanLookupBits)];
-        int32_t rs, value;
-        if ((entry & kLookupCodeOnly) == 0 && (entry & kLookupBitsMask) <= bits) {
-            acc <<= entry & kLookupBitsMask;
-            bits -= entry & kLookupBitsMask;
-            rs = (entry >> 8) & 0xFF;
-            value = entry >> 16;
+        int32_t value;
+        if ((entry & kLookupTakeMask) <= bits) {
+            value = TakeEntry(acc, bits, entry);
         } else {
             handBack();
-            rs = HuffmanDecode(d, *c.acTable, entry);
-            if (rs < 0) return false;
-            value = 0;
-            if ((rs & 15) != 0) {
-                // A run past coefficient 63 is refused before its value bits are read.
-                if (k + (rs >> 4) > 63) return JpegFail(kCodecErrorInvalid, "Error - Huffman decode failed\n");
-                if (!ReceiveExtend(d, rs & 15, &value)) return false;
-            }
+            if (!DecodeAcSlow(d, *c.acTable, k, &entry, &value)) return false;
             takeBack();
         }
-        int run = rs >> 4;
-        if ((rs & 15) != 0) {
-            k += run;
-            // A run past coefficient 63 would write outside the block.
-            if (k > 63) return JpegFail(kCodecErrorInvalid, "Error - Huffman decode failed\n");
-            block[kZigZag.natural[k]] = value;
-            extentBits |= kZigZag.rowColumn[k];
-            if (k == 63) break;
-            ++k;
-        } else if (run == 15) {
-            k += 16;
-            // Sixteen zeros may end at coefficient 63, never beyond it.
-            if (k > 64) return JpegFail(kCodecErrorInvalid, "Error - Huffman decode failed\n");
-        } else {
-            break;
-        }
+        if (entry & kLookupEndOfBlock) break;
+        k += (entry >> 12) & 15;
+        // A run past coefficient 63 would write outside the block; sixteen zeros may end
+        // at coefficient 63, and then only an end of block may follow.
+        if (k > 63) return JpegFail(kCodecErrorInvalid, "Error - Huffman decode failed\n");
+        block[kZigZag.natural[k]] = value;
+        extentBits |= kZigZag.rowColumn[k];
+        if (k == 63 && value != 0) break;
+        ++k;
     }
     handBack();
     *extent = extentBits;
@@ -338,9 +362,19 @@ bool DecodeBlock(JpegDecoder& d, JpegComponent& c, int32_t* __restrict block, ui
 
 inline int HighestBit(uint32_t bits) { return bits ? 31 - __builtin_clz(bits) : 0; }
 
-bool DecodeMcu(JpegDecoder& d, int32_t mcuColumn, JpegTransformFunction transform) {
-    // Zeroed once, and again after each block (a fixed size: no branch on it).
-    alignas(32) int32_t block[64] = {};
+// Zeroes the 64 coefficients of a block with plain vector stores (a library call or a
+// string instruction costs more for so few bytes).
+inline void ClearBlock(int32_t* block) {
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    for (int i = 0; i < 64; i += 4) _mm_store_si128(reinterpret_cast<__m128i*>(block + i), zero);
+#else
+    std::memset(block, 0, 64 * sizeof(int32_t));
+#endif
+}
+
+// block: 64 zeros on entry, and again on return.
+bool DecodeMcu(JpegDecoder& d, int32_t mcuColumn, JpegTransformFunction transform, int32_t* __restrict block) {
     for (JpegComponent& c : d.components) {
         uint8_t* origin = c.plane + size_t(mcuColumn) * c.h * 8;
         for (int v = 0; v < c.v; ++v)
@@ -352,7 +386,7 @@ bool DecodeMcu(JpegDecoder& d, int32_t mcuColumn, JpegTransformFunction transfor
                 }
                 transform(block, c.dequantise, HighestBit(extent & 0xFF), HighestBit(extent >> 8),
                           origin + size_t(v) * 8 * c.planeStride + size_t(h) * 8, c.planeStride);
-                std::memset(block, 0, sizeof block);
+                ClearBlock(block);
             }
     }
     return true;
@@ -361,7 +395,7 @@ bool DecodeMcu(JpegDecoder& d, int32_t mcuColumn, JpegTransformFunction transfor
 // The picture rows of one decoded row of MCUs. A component whose samples cover more than
 // one pixel vertically repeats its plane rows; horizontally the kernel repeats chroma over
 // two pixels itself, and any other ratio is spread over a row of scratch first.
-void ConvertMcuRow(JpegDecoder& d, int32_t mcuRow, JpegConvertRowFunction convertRow, uint8_t* scratch) {
+void ConvertMcuRow(JpegDecoder& d, int32_t mcuRow, const JpegKernels& kernels, uint8_t* scratch) {
     int32_t hMax = 1, vMax = 1;
     for (const JpegComponent& c : d.components) {
         if (c.h > hMax) hMax = c.h;
@@ -380,7 +414,21 @@ void ConvertMcuRow(JpegDecoder& d, int32_t mcuRow, JpegConvertRowFunction conver
     int32_t first = mcuRow * 8 * vMax;
     int32_t last = first + 8 * vMax < d.height ? first + 8 * vMax : d.height;
     size_t scratchRow = size_t(d.mcusPerRow) * 8 * hMax;
-    for (int32_t y = first; y < last; ++y) {
+    uint8_t* const pixels = d.image->pixels;
+    const size_t rowBytes = size_t(width) * 3;
+    int32_t y = first;
+    if (direct && vRatio[0] == 1 && vRatio[1] == 2 && vRatio[2] == 2) {
+        // Each row of Cb and Cr serves two picture rows: both are converted at once (the
+        // first row of an MCU row is even, so the pairs never straddle a chroma row).
+        for (; y + 1 < last; y += 2) {
+            size_t chromaRow = size_t(y - first) / 2;
+            const uint8_t* ys = comps[0].plane + size_t(y - first) * comps[0].planeStride;
+            kernels.convertRowPair(ys, ys + comps[0].planeStride, comps[1].plane + chromaRow * comps[1].planeStride,
+                                   comps[2].plane + chromaRow * comps[2].planeStride, width, chromaRatio,
+                                   pixels + size_t(y) * rowBytes, pixels + size_t(y + 1) * rowBytes);
+        }
+    }
+    for (; y < last; ++y) {
         const uint8_t* rows[3];
         for (int i = 0; i < 3; ++i) {
             const uint8_t* planeRow = comps[i].plane + size_t((y - first) / vRatio[i]) * comps[i].planeStride;
@@ -392,7 +440,7 @@ void ConvertMcuRow(JpegDecoder& d, int32_t mcuRow, JpegConvertRowFunction conver
                 rows[i] = spread;
             }
         }
-        convertRow(rows[0], rows[1], rows[2], width, chromaRatio, d.image->pixels + size_t(y) * size_t(width) * 3);
+        kernels.convertRow(rows[0], rows[1], rows[2], width, chromaRatio, pixels + size_t(y) * rowBytes);
     }
 }
 
@@ -486,19 +534,32 @@ int DecodeScan(JpegDecoder& d) {
     ResetReader(d);
     CodecLogPrint("\nDecoding MCU ");
 
+    // Counters rather than divisions per MCU: the next MCU with a progress dot, the
+    // column, the row, and the MCUs left until the next restart marker.
     int32_t dotEvery = total >= 40 ? total / 40 : 0;
+    int32_t nextDot = dotEvery ? 0 : -1;
     int32_t interval = d.restartInterval;
+    int32_t untilRestart = interval;
     int32_t expectedRestart = 0;
     int32_t mcuCount = d.mcusPerRow * d.mcuRows;
+    int32_t mcuColumn = 0, mcuRow = 0;
+    alignas(32) int32_t coefficients[64];
+    ClearBlock(coefficients);
     for (int32_t i = 0; i < mcuCount; ++i) {
-        if (dotEvery && i % dotEvery == 0) CodecLogPrint(".");
-        int32_t mcuColumn = i % d.mcusPerRow;
-        if (!DecodeMcu(d, mcuColumn, kernels.transform)) {
+        if (i == nextDot) {
+            CodecLogPrint(".");
+            nextDot += dotEvery;
+        }
+        if (!DecodeMcu(d, mcuColumn, kernels.transform, coefficients)) {
             CodecLogPrint("Error - decoding MCU failed\n");
             return 0;
         }
-        if (mcuColumn == d.mcusPerRow - 1) ConvertMcuRow(d, i / d.mcusPerRow, kernels.convertRow, scratch);
-        if (interval != 0 && i % interval == interval - 1 && i != mcuCount - 1) {
+        if (++mcuColumn == d.mcusPerRow) {
+            ConvertMcuRow(d, mcuRow++, kernels, scratch);
+            mcuColumn = 0;
+        }
+        if (interval != 0 && --untilRestart == 0 && i != mcuCount - 1) {
+            untilRestart = interval;
             // The bits left in the byte before the marker are dropped.
             SyncPosition(d);
             int32_t code;
