@@ -25,12 +25,12 @@ struct HuffmanTable {
     int32_t lookup[1 << kHuffmanLookupBits];
 };
 // A look-up entry, for a code of up to kHuffmanLookupBits bits:
-//   bits 0..6    the bits it takes from the stream: the code and all its value bits;
+//   bits 0..6    the bits it takes from the stream: the code and its value bits;
 //   bit 7        end of block (an AC symbol of size 0 whose run is not 15);
-//   bits 8..11   value bits still to be read after those the entry holds (the value did
-//                not fit in the look-up), else 0;
+//   bits 8..11   the size: how many value bits follow the code;
 //   bits 12..15  the run of zeros before the coefficient (15 for sixteen zeros, no value);
-//   bits 16..31  the value, extended, when its bits fit in the look-up, else 0.
+//   bits 16..31  1 - 2^size, which turns the value bits into a negative value when the
+//                first of them is 0 (T.81 F.2.2.1 Extend), and whose negation masks them.
 // A DC entry has no run and no end of block. kLookupLonger (a longer code, or none, or a
 // DC size the look-up does not take) and kLookupInvalid (a code whose symbol lies outside
 // HUFFVAL) both take more bits than the reader ever holds, so one test picks the fast path.

@@ -3,11 +3,12 @@
 // scans of fewer than three components.
 //
 // The bits are read ahead into a 64-bit accumulator, a word at a time where the data
-// holds no 0xFF. One table look-up decodes a code of up to ten bits together with its
-// value bits when they fit; longer codes, and the bits at a marker or at the end of the
-// file, take the bit-by-bit path. Both give the symbols, the messages and the failures
+// holds no 0xFF. One table look-up decodes a code of up to ten bits and says how many
+// value bits follow it, which are extended without a branch; longer codes, and the bits
+// at a marker or at the end of the file, take the bit-by-bit path. Both give the symbols, the messages and the failures
 // that reading one bit at a time gives. Each row of MCUs is turned into picture rows as
 // soon as it is decoded, so the planes hold one row of MCUs and stay in the cache.
+#include <bit>
 #include <cstdlib>
 #include <cstring>
 
@@ -240,23 +241,19 @@ inline bool QuickFill(const uint8_t* data, int32_t size, int32_t& position, uint
     return true;
 }
 
-// Below this many bits held, the reader takes more before a symbol: enough for most codes
-// with their value bits.
-constexpr int32_t kRefillBelow = 32;
-
-// The value of a look-up entry that the bits held cover, its bits taken from acc: the
-// extended value it holds, or the value bits that follow its code, extended without a
-// branch.
+// The value of a look-up entry that the bits held cover, its bits taken from acc, without
+// a branch: the value bits are masked out of the top of the stream after the code, and
+// the bias is added when the first of them is 0.
 inline int32_t TakeEntry(uint64_t& acc, int32_t& bits, int32_t entry) {
     const int32_t take = entry & kLookupTakeMask;
     const int32_t size = (entry >> 8) & 15;
-    // The last size bits of those taken; the shift by one first makes size 0 give 0.
-    const int32_t raw = static_cast<int32_t>(((acc << (take - size)) >> 1) >> (63 - size));
-    const int32_t half = (1 << size) >> 1;
-    const int32_t value = (entry >> 16) + raw + (((raw - half) >> 31) & (1 - (1 << size)));
-    acc <<= take;
+    const int32_t bias = entry >> 16;
+    const uint64_t afterCode = acc << (take - size);
+    const int32_t raw = static_cast<int32_t>(std::rotl(afterCode, size)) & -bias;
+    const int32_t firstBitSet = static_cast<int32_t>(static_cast<int64_t>(afterCode) >> 63);
+    acc = afterCode << size;
     bits -= take;
-    return value;
+    return raw + (bias & ~firstBitSet);
 }
 
 // A DC difference the look-up could not take, bit by bit; false on failure.
@@ -306,8 +303,11 @@ bool DecodeBlock(JpegDecoder& d, JpegComponent& c, int32_t* __restrict block, ui
         acc = r.acc, bits = r.bits;
         position = d.position;
     };
+    // After a refill at least 56 bits are held, unless a marker or the end of the data is
+    // near; a symbol of the look-up takes at most 25, so two of them follow each refill
+    // (and where fewer bits are held, the look-up's test sends a symbol the slow way).
     auto refill = [&] {
-        if (bits < kRefillBelow && !QuickFill(data, size, position, acc, bits)) {
+        if (!QuickFill(data, size, position, acc, bits)) {
             handBack();
             Fill(d);
             takeBack();
@@ -336,25 +336,34 @@ bool DecodeBlock(JpegDecoder& d, JpegComponent& c, int32_t* __restrict block, ui
     const int32_t* lookup = c.acTable->lookup;
     for (int k = 1;;) {
         refill();
-        entry = lookup[acc >> (64 - kHuffmanLookupBits)];
-        int32_t value;
-        if ((entry & kLookupTakeMask) <= bits) {
-            value = TakeEntry(acc, bits, entry);
-        } else {
-            handBack();
-            if (!DecodeAcSlow(d, *c.acTable, k, &entry, &value)) return false;
-            takeBack();
+        for (int pair = 0; pair < 2; ++pair) {
+            entry = lookup[acc >> (64 - kHuffmanLookupBits)];
+            int32_t value;
+            if (__builtin_expect((entry & kLookupTakeMask) <= bits, 1)) {
+                value = TakeEntry(acc, bits, entry);
+            } else {
+                handBack();
+                if (!DecodeAcSlow(d, *c.acTable, k, &entry, &value)) return false;
+                takeBack();
+            }
+            if (entry & kLookupEndOfBlock) goto complete;
+            k += (entry >> 12) & 15;
+            // A run past coefficient 63 would write outside the block; sixteen zeros may
+            // end at coefficient 63, and then only an end of block may follow.
+            if (__builtin_expect(k >= 63, 0)) {
+                if (k > 63) return JpegFail(kCodecErrorInvalid, "Error - Huffman decode failed\n");
+                block[kZigZag.natural[63]] = value;
+                extentBits |= kZigZag.rowColumn[63];
+                if (value != 0) goto complete;
+                ++k;
+                continue;
+            }
+            block[kZigZag.natural[k]] = value;
+            extentBits |= kZigZag.rowColumn[k];
+            ++k;
         }
-        if (entry & kLookupEndOfBlock) break;
-        k += (entry >> 12) & 15;
-        // A run past coefficient 63 would write outside the block; sixteen zeros may end
-        // at coefficient 63, and then only an end of block may follow.
-        if (k > 63) return JpegFail(kCodecErrorInvalid, "Error - Huffman decode failed\n");
-        block[kZigZag.natural[k]] = value;
-        extentBits |= kZigZag.rowColumn[k];
-        if (k == 63 && value != 0) break;
-        ++k;
     }
+complete:
     handBack();
     *extent = extentBits;
     return true;
