@@ -315,6 +315,13 @@ AVX2 void ConvertRowAvx2(const uint8_t* ys, const uint8_t* cbs, const uint8_t* c
     }
 }
 
+// The eight pixels from x on of a row of width pixels: whole where the stores' overreach
+// stays inside the row, else through the tail.
+AVX2 inline void StoreGroup(__m256i packed, uint8_t* out, int32_t x, int32_t width) {
+    if (x <= width - 10) StorePixels(packed, out + 3 * x);
+    else StoreTail(packed, out + 3 * x, width - x < 8 ? width - x : 8);
+}
+
 // Both rows from one reading of the chroma: its products (and their spreading over two
 // pixels) serve the two rows.
 AVX2 void ConvertRowPairAvx2(const uint8_t* ys0, const uint8_t* ys1, const uint8_t* cbs, const uint8_t* crs,
@@ -322,18 +329,13 @@ AVX2 void ConvertRowPairAvx2(const uint8_t* ys0, const uint8_t* ys1, const uint8
     const __m256 half = _mm256_set1_ps(128.0f);
     const __m256 kRedCr = _mm256_set1_ps(1.402f), kGreenCb = _mm256_set1_ps(0.34414f);
     const __m256 kGreenCr = _mm256_set1_ps(0.71414f), kBlueCb = _mm256_set1_ps(1.772f);
-    const int32_t safe = width - 10;
-    auto store = [&](__m256i packed, uint8_t* out, int32_t px) {
-        if (px <= safe) StorePixels(packed, out + 3 * px);
-        else StoreTail(packed, out + 3 * px, width - px < 8 ? width - px : 8);
-    };
     if (chromaRatio == 1) {
         for (int32_t x = 0; x < width; x += 8) {
             __m256 cb = _mm256_sub_ps(Floats(cbs + x), half), cr = _mm256_sub_ps(Floats(crs + x), half);
             __m256 redCr = _mm256_mul_ps(kRedCr, cr), greenCb = _mm256_mul_ps(kGreenCb, cb);
             __m256 greenCr = _mm256_mul_ps(kGreenCr, cr), blueCb = _mm256_mul_ps(kBlueCb, cb);
-            store(PackPixels(Floats(ys0 + x), redCr, greenCb, greenCr, blueCb), out0, x);
-            store(PackPixels(Floats(ys1 + x), redCr, greenCb, greenCr, blueCb), out1, x);
+            StoreGroup(PackPixels(Floats(ys0 + x), redCr, greenCb, greenCr, blueCb), out0, x, width);
+            StoreGroup(PackPixels(Floats(ys1 + x), redCr, greenCb, greenCr, blueCb), out1, x, width);
         }
         return;
     }
@@ -349,8 +351,8 @@ AVX2 void ConvertRowPairAvx2(const uint8_t* ys0, const uint8_t* ys1, const uint8
             __m256i pairs = part == 0 ? lowPairs : highPairs;
             __m256 r = _mm256_permutevar8x32_ps(redCr, pairs), gb = _mm256_permutevar8x32_ps(greenCb, pairs);
             __m256 gr = _mm256_permutevar8x32_ps(greenCr, pairs), b = _mm256_permutevar8x32_ps(blueCb, pairs);
-            store(PackPixels(Floats(ys0 + px), r, gb, gr, b), out0, px);
-            store(PackPixels(Floats(ys1 + px), r, gb, gr, b), out1, px);
+            StoreGroup(PackPixels(Floats(ys0 + px), r, gb, gr, b), out0, px, width);
+            StoreGroup(PackPixels(Floats(ys1 + px), r, gb, gr, b), out1, px, width);
         }
     }
 }

@@ -157,12 +157,14 @@ void SyncPosition(JpegDecoder& d) {
 }
 
 // The symbol, bit by bit (T.81 F.2.2.3); -1 on failure (with its messages printed).
-int32_t HuffmanDecodeSlow(JpegDecoder& d, const HuffmanTable& t) {
+// longer: the look-up found no code of its length or shorter.
+int32_t HuffmanDecodeSlow(JpegDecoder& d, const HuffmanTable& t, bool longer) {
     BitReader& r = d.reader;
     if (r.bits >= 16) {
-        // All sixteen bits are there: the search runs on them without reading.
+        // All sixteen bits are there: the search runs on them without reading, from the
+        // first length the look-up has not ruled out.
         uint32_t peek = Peek(r, 16);
-        for (int32_t l = 1; l <= 16; ++l) {
+        for (int32_t l = longer ? kHuffmanLookupBits + 1 : 1; l <= 16; ++l) {
             int32_t code = static_cast<int32_t>(peek >> (16 - l));
             if (code <= t.maxcode[l]) {
                 int32_t index = t.valptr[l] + code - t.mincode[l];
@@ -201,7 +203,7 @@ int32_t HuffmanDecode(JpegDecoder& d, const HuffmanTable& t, int32_t entry) {
         JpegFail(kCodecErrorInvalid, "Error - Huffman decode failed\n");
         return -1;
     }
-    return HuffmanDecodeSlow(d, t);
+    return HuffmanDecodeSlow(d, t, entry == kLookupLonger);
 }
 
 // Receive(s) then Extend(v, s); false on failure.
@@ -251,7 +253,7 @@ inline int32_t TakeEntry(uint64_t& acc, int32_t& bits, int32_t entry) {
     const uint64_t afterCode = acc << (take - size);
     const int32_t raw = static_cast<int32_t>(std::rotl(afterCode, size)) & -bias;
     const int32_t firstBitSet = static_cast<int32_t>(static_cast<int64_t>(afterCode) >> 63);
-    acc = afterCode << size;
+    acc <<= take;  // one shift from the look-up to the next: the chain from symbol to symbol
     bits -= take;
     return raw + (bias & ~firstBitSet);
 }
