@@ -253,7 +253,10 @@ inline int32_t TakeEntry(uint64_t& acc, int32_t& bits, int32_t entry) {
     const uint64_t afterCode = acc << (take - size);
     const int32_t raw = static_cast<int32_t>(std::rotl(afterCode, size)) & -bias;
     const int32_t firstBitSet = static_cast<int32_t>(static_cast<int64_t>(afterCode) >> 63);
-    acc <<= take;  // one shift from the look-up to the next: the chain from symbol to symbol
+    // One shift from the look-up to the next, the chain from symbol to symbol. The take
+    // is below 64 here, and a shift count masked to six bits is what the processor uses
+    // anyway, so no separate masking step lengthens the chain.
+    acc <<= entry & 63;
     bits -= take;
     return raw + (bias & ~firstBitSet);
 }
@@ -290,7 +293,7 @@ __attribute__((noinline)) bool DecodeAcSlow(JpegDecoder& d, const HuffmanTable& 
 // gets a bit for every row (bits 0..7) and column (8..15) of the block that holds a
 // non-zero coefficient. The reader's bits are kept in locals and handed back to it around
 // every slower step.
-bool DecodeBlock(JpegDecoder& d, JpegComponent& c, int32_t* __restrict block, uint32_t* extent) {
+__attribute__((noinline)) bool DecodeBlock(JpegDecoder& d, JpegComponent& c, int32_t* __restrict block, uint32_t* extent) {
     BitReader& r = d.reader;
     const uint8_t* const data = d.source->data;
     const int32_t size = d.source->size;
