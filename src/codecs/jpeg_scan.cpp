@@ -293,7 +293,8 @@ __attribute__((noinline)) bool DecodeAcSlow(JpegDecoder& d, const HuffmanTable& 
 // gets a bit for every row (bits 0..7) and column (8..15) of the block that holds a
 // non-zero coefficient. The reader's bits are kept in locals and handed back to it around
 // every slower step.
-__attribute__((noinline)) bool DecodeBlock(JpegDecoder& d, JpegComponent& c, int32_t* __restrict block, uint32_t* extent) {
+__attribute__((always_inline)) inline bool DecodeBlockBody(JpegDecoder& d, JpegComponent& c,
+                                                           int32_t* __restrict block, uint32_t* extent) {
     BitReader& r = d.reader;
     const uint8_t* const data = d.source->data;
     const int32_t size = d.source->size;
@@ -374,6 +375,37 @@ complete:
     return true;
 }
 
+// The block decode on its own (inlined into the scan loop it runs short of registers), once
+// for any processor and, on x86, once with the BMI2 shifts, which take their count from
+// any register: the decode shifts by a different count at nearly every step.
+using BlockDecoder = bool (*)(JpegDecoder&, JpegComponent&, int32_t* __restrict, uint32_t*);
+
+__attribute__((noinline)) bool DecodeBlock(JpegDecoder& d, JpegComponent& c, int32_t* __restrict block,
+                                           uint32_t* extent) {
+    return DecodeBlockBody(d, c, block, extent);
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+__attribute__((noinline, target("bmi,bmi2"))) bool DecodeBlockBmi2(JpegDecoder& d, JpegComponent& c,
+                                                                   int32_t* __restrict block, uint32_t* extent) {
+    return DecodeBlockBody(d, c, block, extent);
+}
+#endif
+
+// The portable kernels go with the portable block decode, so that decodes with either set
+// of kernels (which the tests compare) also compare the two block decodes.
+BlockDecoder ChosenBlockDecoder(const JpegKernels& kernels) {
+    if (&kernels == &JpegPortableKernels()) return DecodeBlock;
+#if defined(__x86_64__) || defined(__i386__)
+    static const bool bmi2 = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("bmi2") != 0;
+    }();
+    if (bmi2) return DecodeBlockBmi2;
+#endif
+    return DecodeBlock;
+}
+
 inline int HighestBit(uint32_t bits) { return bits ? 31 - __builtin_clz(bits) : 0; }
 
 // Zeroes the 64 coefficients of a block with plain vector stores (a library call or a
@@ -388,13 +420,14 @@ inline void ClearBlock(int32_t* block) {
 }
 
 // block: 64 zeros on entry, and again on return.
-bool DecodeMcu(JpegDecoder& d, int32_t mcuColumn, JpegTransformFunction transform, int32_t* __restrict block) {
+bool DecodeMcu(JpegDecoder& d, int32_t mcuColumn, BlockDecoder decodeBlock, JpegTransformFunction transform,
+               int32_t* __restrict block) {
     for (JpegComponent& c : d.components) {
         uint8_t* origin = c.plane + size_t(mcuColumn) * c.h * 8;
         for (int v = 0; v < c.v; ++v)
             for (int h = 0; h < c.h; ++h) {
                 uint32_t extent = 0;
-                if (!DecodeBlock(d, c, block, &extent)) {
+                if (!decodeBlock(d, c, block, &extent)) {
                     CodecLogPrint("Error - decode DCT coefficients failed\n");
                     return false;
                 }
@@ -543,6 +576,7 @@ int DecodeScan(JpegDecoder& d) {
     for (JpegComponent& c : d.components)
         for (int k = 0; k < 64; ++k) c.dequantise[kZigZag.natural[k]] = static_cast<float>(c.quantisation[k]);
     const JpegKernels& kernels = JpegChosenKernels();
+    const BlockDecoder decodeBlock = ChosenBlockDecoder(kernels);
 
     for (JpegComponent& c : d.components) c.dcPredictor = 0;
     ResetReader(d);
@@ -564,7 +598,7 @@ int DecodeScan(JpegDecoder& d) {
             CodecLogPrint(".");
             nextDot += dotEvery;
         }
-        if (!DecodeMcu(d, mcuColumn, kernels.transform, coefficients)) {
+        if (!DecodeMcu(d, mcuColumn, decodeBlock, kernels.transform, coefficients)) {
             CodecLogPrint("Error - decoding MCU failed\n");
             return 0;
         }
