@@ -225,17 +225,18 @@ inline bool ReceiveExtend(JpegDecoder& d, int s, int32_t* value) {
 
 // ------------------------------------------------------------------ blocks
 
-// True when one of the eight bytes of w is 0xFF.
-inline bool HasFF64(uint64_t w) { return ((~w - 0x0101010101010101ull) & w & 0x8080808080808080ull) != 0; }
-
-// As many whole bytes of plain data as fit from the next eight, when they hold no 0xFF:
-// the common case of Fill, kept inline.
+// As many whole bytes of plain data as fit from the next eight, when those bytes hold no
+// 0xFF (the first eight bytes in memory are the low ones of w): the common case of Fill,
+// kept inline.
 inline bool QuickFill(const uint8_t* data, int32_t size, int32_t& position, uint64_t& acc, int32_t& bits) {
     if (size - position < 8) return false;
     uint64_t w;
     std::memcpy(&w, data + position, 8);
-    if (HasFF64(w)) return false;
     const int32_t bytes = (63 - bits) >> 3;
+    // Bit 7 of each byte that is 0xFF (and possibly of bytes after the first such one):
+    // only a 0xFF among the bytes taken matters.
+    const uint64_t ff = (~w - 0x0101010101010101ull) & w & 0x8080808080808080ull;
+    if (ff != 0 && (__builtin_ctzll(ff) >> 3) < bytes) return false;
     // The bytes taken, lined up below the bits held; the rest of the word is dropped.
     acc |= (__builtin_bswap64(w) >> bits) & ~(~0ull >> (bits + 8 * bytes));
     bits += 8 * bytes;
