@@ -171,7 +171,7 @@ dialog_steps() {
   keys() {
     local window=$1
     shift
-    xdotool windowfocus --sync "$window" 2>/dev/null || xdotool windowfocus "$window"
+    timeout 5 xdotool windowfocus --sync "$window" 2>/dev/null || xdotool windowfocus "$window" 2>/dev/null
     sleep 0.3
     xdotool key --delay 150 "$@"
   }
@@ -252,7 +252,8 @@ dialog_steps() {
   pid=$!
   if until_true 60 test -s "$report" && dialog=$(window_named "Vorn Demo - Umbravel" 10); then
     read -r _ cx cy < <(grep '^closebox ' "$report")
-    xdotool mousemove --sync "$cx" "$cy" click 1
+    timeout 5 xdotool mousemove --sync "$cx" "$cy" 2>/dev/null
+    xdotool click 1
     until_true 20 eval '! kill -0 "$pid" 2>/dev/null' || { problems_note "the close box did not end it"; kill "$pid"; }
     status=0
     wait "$pid" || status=$?

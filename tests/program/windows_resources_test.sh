@@ -20,11 +20,12 @@ rc="$source_dir/src/platform/win32/umbravel.rc"
 flags=(-I "$source_dir/src" -I "$icon_dir" -DUMBRAVEL_VERSION_MAJOR=1 -DUMBRAVEL_VERSION_MINOR=2
        -DUMBRAVEL_VERSION_PATCH=3)
 "$windres" "${flags[@]}" -O coff "$rc" "$scratch/resources.o" || fail "windres cannot compile $rc"
-# The compiled resources, written back as a script: what the executable holds.
+# The compiled resources, written back as a script: what the executable holds (a DIALOG
+# template keeps ids in 16 bits: -1 reads back as 65535).
 "$windres" -i "$scratch/resources.o" -O rc -o "$scratch/back.rc" || fail "windres cannot read its own output"
 back="$scratch/back.rc"
 
-grep -q '^101 DIALOG .* 0, 0, 290, 200$' "$back" || fail "no dialog 101 of 290 x 200 units"
+grep -Eq '^101 DIALOG (.* )?0, 0, 290, 200$' "$back" || fail "no dialog 101 of 290 x 200 units"
 grep -q '^CAPTION "Vorn Demo - Umbravel"$' "$back" || fail "the caption"
 grep -q '^FONT 10, "System"$' "$back" || fail "the font"
 # Modal frame, caption, system menu, foreground, and the font the FONT line adds.
@@ -33,7 +34,7 @@ controls=$(sed -n '/^101 DIALOG/,/^END/p' "$back" | grep -c '^  CONTROL')
 [ "$controls" = 22 ] || fail "$controls controls, wanted 22"
 first=$(sed -n '/^101 DIALOG/,/^END/p' "$back" | grep -m1 '^  CONTROL')
 [ "$first" = '  CONTROL "UMBRAVEL", 1003, "BUTTON", 0x50010001, 0, 165, 290, 20' ] || fail "the start button: $first"
-grep -q '^  CONTROL 102, -1, "STATIC", 0x50801003, 0, 0, 20, 20$' "$back" || fail "the icon control"
+grep -q '^  CONTROL 102, 65535, "STATIC", 0x50801003, 0, 0, 20, 20$' "$back" || fail "the icon control"
 grep -q '^  CONTROL "", 1021, "LISTBOX", 0x50a10001, 195, 115, 90, 40$' "$back" || fail "the buffer length list"
 grep -q '^  CONTROL "Pictures follow the heard sound", 1102, "BUTTON", 0x50010003, 160, 188, 130, 10$' "$back" \
   || fail "the last check box"

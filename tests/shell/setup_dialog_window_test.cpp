@@ -60,7 +60,8 @@ void Choose(HWND dialog, int id, int entry) {
 int RunDriven(SetupDialog& dialog, const std::function<void(HWND)>& drive) {
     std::thread driver([&] {
         HWND window = nullptr;
-        for (int i = 0; i < 1000 && !(window && IsWindowVisible(window)); ++i) {
+        // A first start of the system's desktop (under Wine) can take many seconds.
+        for (int i = 0; i < 6000 && !(window && IsWindowVisible(window)); ++i) {
             Sleep(10);
             window = FindWindowA(nullptr, "Vorn Demo - Umbravel");
         }
