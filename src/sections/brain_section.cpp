@@ -6,9 +6,9 @@
 #include <cmath>
 #include <cstdio>
 
-#include "codecs/picture_texture.h"
 #include "engine/core/engine.h"
 #include "engine/core/lightwave_loader.h"
+#include "engine/core/picture_texture.h"
 #include "filestore/filestore.h"
 #include "overlay/overlay.h"
 #include "sections/brain_internal.h"

@@ -7,9 +7,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "codecs/picture_texture.h"
 #include "engine/core/engine.h"
 #include "engine/core/lightwave_loader.h"
+#include "engine/core/picture_texture.h"
 #include "overlay/overlay.h"
 #include "sections/heart_internal.h"
 #include "sections/metaballs.h"

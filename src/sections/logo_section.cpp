@@ -5,8 +5,8 @@
 // farthest on while the overlay folds up like a television being switched off.
 #include <cmath>
 
-#include "codecs/picture_texture.h"
 #include "engine/core/engine.h"
+#include "engine/core/picture_texture.h"
 #include "overlay/overlay.h"
 #include "sections/opening.h"
 #include "sections/sections.h"

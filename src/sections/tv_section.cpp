@@ -4,9 +4,9 @@
 // one rotating coloured light, the missile, and noise on the screen in the last pattern.
 #include <cmath>
 
-#include "codecs/picture_texture.h"
 #include "engine/core/engine.h"
 #include "engine/core/lightwave_loader.h"
+#include "engine/core/picture_texture.h"
 #include "filestore/filestore.h"
 #include "overlay/overlay.h"
 #include "sections/metaballs.h"
