@@ -169,6 +169,9 @@ void RunShow(const CommandLine& commandLine) {
         dialog.followHeard = !commandLine.syncMixed;
         const int result = RunSetupDialog(dialog);
         if (result == 0) Quit(nullptr);
+        // A display that cannot hold the dialog is an error like any other of start-up;
+        // only a run without a display takes its choices from the flags.
+        if (result == platform::kDialogFailed) Quit("Could not create the setup dialog");
         if (result == 1) {
             choice = dialog.Choice();
             platform::SetDisplayPreferences(dialog.windowed, dialog.vsync);
