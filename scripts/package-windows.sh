@@ -8,7 +8,18 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/apt.sh"
-"$root/scripts/build-windows.sh"
+# A build folder configured with its unit tests (scripts/test-windows.sh) keeps them, so
+# packaging after testing does not configure it anew.
+with_tests=() without_tests=()
+for arch in win32 win64; do
+  if grep -qx 'UMBRAVEL_TESTS:BOOL=ON' "$root/build/$arch/CMakeCache.txt" 2>/dev/null; then
+    with_tests+=("$arch")
+  else
+    without_tests+=("$arch")
+  fi
+done
+if ((${#with_tests[@]})); then "$root/scripts/build-windows.sh" --tests "${with_tests[@]}"; fi
+if ((${#without_tests[@]})); then "$root/scripts/build-windows.sh" "${without_tests[@]}"; fi
 apt_install zip file binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
 
 # The flags are the same on both systems: the README lists them as the host build prints them.
