@@ -29,6 +29,9 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE amd64)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# SDL opens the GL libraries itself when it makes the context (GLX on a display, EGL without
+# one), so dpkg-shlibdeps cannot see them; the libraries it finds are added to these.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libgl1, libegl1")
 # umbravel-tool letters its contact sheets with the terminal font; capture into a video
 # file runs the ffmpeg command.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-terminus")

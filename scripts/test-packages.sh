@@ -80,7 +80,9 @@ fi
 desktop-file-validate "$installed/usr/share/applications/umbravel.desktop" || fail "the desktop entry is not valid"
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "test-packages: Depends: $depends"
-[[ "$depends" == *libsdl2* ]] || fail "the package does not depend on SDL2"
+for lib in libsdl2 libgl1 libegl1; do
+  [[ "$depends" == *"$lib"* ]] || fail "the package does not depend on $lib"
+done
 dev=$(tr ',|' '\n\n' <<<"$depends" | sed 's/^ *//; s/[ :(].*//' | grep -- '-dev$' || true)
 [ -z "$dev" ] || fail "the package depends on development packages: $dev"
 said=$("$installed/usr/bin/umbravel" --version) || fail "the installed umbravel --version failed"
