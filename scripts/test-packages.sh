@@ -110,6 +110,7 @@ for capture in linux-capture win64-capture; do
 done
 for file in sound.wav timeline.txt; do
   cmp -s "$scratch/linux-capture/$file" "$scratch/win64-capture/$file" \
+    && echo "test-packages: the two captures' $file are the same bytes" \
     || fail "the two packages' captures differ in $file"
 done
 
