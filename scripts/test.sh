@@ -19,6 +19,7 @@ env -u DISPLAY -u WAYLAND_DISPLAY ctest --test-dir "$root/build/release" --outpu
 # The Windows executables, cross-built and tested under Wine (a 32-bit build that Wine
 # cannot run here is said so and checked without it).
 "$root/scripts/test-windows.sh"
+"$root/scripts/test-packages.sh"
 
 "$root/scripts/build.sh" asan
 ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \

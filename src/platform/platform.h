@@ -45,7 +45,13 @@ struct Options {
     int captureHeight = 480;
 };
 
-// Main thread, once, before any other call. Capture mode implies headless. Returns false
+// Main thread, first of all, before anything is printed: standard output and error reach
+// the console the program was started from. A Windows program of the GUI subsystem has no
+// console of its own and joins its parent's for the streams that are not redirected;
+// elsewhere nothing needs doing.
+void ConnectStandardStreams();
+// Main thread, once, before any other call but ConnectStandardStreams. Capture mode
+// implies headless. Returns false
 // with a one-line reason in *error when the machine cannot run the show (no display and
 // not headless, capture folder not writable, ...).
 bool Startup(const Options& options, std::string* error);

@@ -58,7 +58,8 @@ const char* CommandLineUsage() {
            "                        mixer, which runs a whole sound buffer ahead of the speaker\n"
            "  --verbose             print the decoders' traces\n"
            "  --list-devices        list rendering modes and sound devices, then exit\n"
-           "  --help, --version\n";
+           "  --help                print this list and exit\n"
+           "  --version             print the version (umbravel X.Y.Z) and exit\n";
 }
 
 bool ParseCommandLine(int argc, char** argv, CommandLine* out, std::string* error) {

@@ -7,6 +7,7 @@
 #include "shell/main_sequence.h"
 
 int main(int argc, char** argv) {
+    platform::ConnectStandardStreams();
     CommandLine commandLine;
     std::string error;
     if (!ParseCommandLine(argc, argv, &commandLine, &error)) {

@@ -66,9 +66,11 @@ TEST(Program, HelpVersionAndBadFlags) {
     ProgramRun help = RunProgram("--help");
     EXPECT_EQ(help.code, 0);
     EXPECT_NE(help.out.find("--capture DIR"), std::string::npos);
+    EXPECT_NE(help.out.find("--version"), std::string::npos);
     ProgramRun version = RunProgram("--version");
     EXPECT_EQ(version.code, 0);
-    EXPECT_EQ(version.out.rfind("umbravel ", 0), 0u);
+    EXPECT_EQ(version.out, "umbravel " UMBRAVEL_VERSION "\n");
+    EXPECT_EQ(version.err, "");
     ProgramRun bad = RunProgram("--fps");
     EXPECT_EQ(bad.code, 2);
     EXPECT_EQ(bad.err, "umbravel: --fps needs a number from 1 to 1000\n");

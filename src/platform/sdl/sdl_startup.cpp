@@ -54,5 +54,6 @@ int64_t SystemCounter() {
         .count();
 }
 void RaiseProcessPriority() {}
+void ConnectStandardStreams() {}
 
 }  // namespace platform

@@ -1,6 +1,6 @@
-// win32_startup.cpp -- start-up of the Win32 back-end: a 1 ms timer resolution for the
-// show's sleeps, the system's message boxes, the performance counter and the process
-// priority.
+// win32_startup.cpp -- start-up of the Win32 back-end: the standard streams, a 1 ms timer
+// resolution for the show's sleeps, the system's message boxes, the performance counter and
+// the process priority.
 #include "platform/win32/win32_internal.h"
 
 #include <mmsystem.h>
@@ -27,6 +27,22 @@ std::string Win32ErrorText(const char* call, DWORD code) {
 }
 
 std::string Win32ErrorText(const char* call) { return Win32ErrorText(call, GetLastError()); }
+
+void ConnectStandardStreams() {
+    // Started from a command prompt, a GUI program gets no standard handles, and --version,
+    // --help or a bad flag would print nowhere. A stream redirected to a file or a pipe (or
+    // handed over by Wine) has its handle and stays as it is; started from Explorer there is
+    // no parent console and nothing changes.
+    auto missing = [](DWORD which) {
+        const HANDLE handle = GetStdHandle(which);
+        return handle == nullptr || handle == INVALID_HANDLE_VALUE;
+    };
+    const bool outMissing = missing(STD_OUTPUT_HANDLE), errorMissing = missing(STD_ERROR_HANDLE);
+    if (!outMissing && !errorMissing) return;
+    if (!AttachConsole(ATTACH_PARENT_PROCESS)) return;
+    if (outMissing) std::freopen("CONOUT$", "w", stdout);
+    if (errorMissing) std::freopen("CONOUT$", "w", stderr);
+}
 
 bool StartBackend(const Options&, std::string*) {
     // Sleep and the 100 ms timer would otherwise step in the system's 15.6 ms ticks. A
