@@ -56,20 +56,18 @@ void ReleaseTables(JpegDecoder& d) {
     }
 }
 
-// The lookup entry for a code of the given length and symbol at the head of prefix: with
-// the value bits that follow the code when they fit in the prefix too.
 // A DC symbol is the size itself; an AC symbol holds the run in bits 4 to 7.
 int32_t ValueSize(int32_t symbol, bool dc) { return dc ? symbol : symbol & 15; }
 
-int32_t LookupEntry(int32_t prefix, int32_t length, int32_t symbol, bool dc) {
+// The look-up entry for a code of the given length and its symbol.
+int32_t LookupEntry(int32_t length, int32_t symbol, bool dc) {
     int32_t size = ValueSize(symbol, dc);
-    if (length + size > kHuffmanLookupBits) return (symbol << 8) | kLookupCodeOnly | length;
-    int32_t value = 0;
-    if (size != 0) {
-        value = (prefix >> (kHuffmanLookupBits - length - size)) & ((1 << size) - 1);
-        if (value < (1 << (size - 1))) value = value - (1 << size) + 1;
-    }
-    return int32_t(uint32_t(value) << 16) | (symbol << 8) | (length + size);
+    if (dc && size > kLookupLargestDcSize) return kLookupLonger;
+    int32_t run = dc ? 0 : symbol >> 4;
+    int32_t end = 0;
+    if (!dc && size == 0 && run != 15) run = 0, end = kLookupEndOfBlock;
+    int32_t bias = 1 - (1 << size);
+    return int32_t(uint32_t(bias) << 16) | (run << 12) | (size << 8) | end | (length + size);
 }
 
 // The decode of each stream prefix of kHuffmanLookupBits bits, as the bit-by-bit decode
@@ -85,20 +83,8 @@ void BuildLookup(HuffmanTable& t, bool dc) {
         for (int32_t i = 0; i < t.count && t.huffsize[i] <= kHuffmanLookupBits; ++i) {
             int32_t length = t.huffsize[i], first = t.huffcode[i] << (kHuffmanLookupBits - length);
             int32_t symbol = t.huffval[i], end = first + (1 << (kHuffmanLookupBits - length));
-            int32_t size = ValueSize(symbol, dc);
-            if (size == 0 || length + size > kHuffmanLookupBits) {
-                int32_t entry = LookupEntry(first, length, symbol, dc);
-                for (int32_t prefix = first; prefix < end; ++prefix) t.lookup[prefix] = entry;
-                continue;
-            }
-            // The prefixes of this code run through its value bits in order, each value
-            // repeated for the bits after it.
-            int32_t repeat = 1 << (kHuffmanLookupBits - length - size);
-            int32_t prefix = first;
-            for (int32_t bits = 0; bits < (1 << size); ++bits) {
-                int32_t entry = LookupEntry(prefix, length, symbol, dc);
-                for (int32_t i = 0; i < repeat; ++i) t.lookup[prefix++] = entry;
-            }
+            int32_t entry = LookupEntry(length, symbol, dc);
+            for (int32_t prefix = first; prefix < end; ++prefix) t.lookup[prefix] = entry;
         }
         return;
     }
@@ -108,7 +94,7 @@ void BuildLookup(HuffmanTable& t, bool dc) {
         for (int32_t l = 1; l <= kHuffmanLookupBits; ++l) {
             if (code <= t.maxcode[l]) {
                 int32_t index = t.valptr[l] + code - t.mincode[l];
-                entry = (index < 0 || index >= t.count) ? kLookupInvalid : LookupEntry(prefix, l, t.huffval[index], dc);
+                entry = (index < 0 || index >= t.count) ? kLookupInvalid : LookupEntry(l, t.huffval[index], dc);
                 break;
             }
             if (l < kHuffmanLookupBits) code = 2 * code + ((prefix >> (kHuffmanLookupBits - 1 - l)) & 1);

@@ -20,18 +20,26 @@ struct HuffmanTable {
     int32_t valptr[17];   // [1..16]
     int32_t mincode[17];  // [1..16]
     int32_t maxcode[17];  // [1..16]; -1 where no code has that length
-    // By the next kHuffmanLookupBits bits of the stream: the code that starts there and,
-    // where they fit as well, the value bits that follow it. kLookupLonger when the code
-    // is longer (or there is none), kLookupInvalid when it points outside HUFFVAL; else
-    // (value << 16) | (symbol << 8) | bits, where bits counts the code and the value bits,
-    // or the code alone with kLookupCodeOnly set.
+    // By the next kHuffmanLookupBits bits of the stream: the code that starts there, see
+    // the layout below.
     int32_t lookup[1 << kHuffmanLookupBits];
 };
-// Every entry without its value carries kLookupCodeOnly, so one test picks the fast path.
-inline constexpr int32_t kLookupCodeOnly = 1 << 6;
-inline constexpr int32_t kLookupLonger = kLookupCodeOnly | (1 << 7);
-inline constexpr int32_t kLookupInvalid = kLookupLonger | (1 << 8);
-inline constexpr int32_t kLookupBitsMask = 63;
+// A look-up entry, for a code of up to kHuffmanLookupBits bits:
+//   bits 0..6    the bits it takes from the stream: the code and its value bits;
+//   bit 7        end of block (an AC symbol of size 0 whose run is not 15);
+//   bits 8..11   the size: how many value bits follow the code;
+//   bits 12..15  the run of zeros before the coefficient (15 for sixteen zeros, no value);
+//   bits 16..31  1 - 2^size, which turns the value bits into a negative value when the
+//                first of them is 0 (T.81 F.2.2.1 Extend), and whose negation masks them.
+// A DC entry has no run and no end of block. kLookupLonger (a longer code, or none, or a
+// DC size the look-up does not take) and kLookupInvalid (a code whose symbol lies outside
+// HUFFVAL) both take more bits than the reader ever holds, so one test picks the fast path.
+inline constexpr int32_t kLookupTakeMask = 127;
+inline constexpr int32_t kLookupEndOfBlock = 1 << 7;
+inline constexpr int32_t kLookupLonger = 127;
+inline constexpr int32_t kLookupInvalid = 126;
+// The largest DC size the look-up takes; larger ones go bit by bit.
+inline constexpr int32_t kLookupLargestDcSize = 15;
 
 struct JpegComponent {
     int32_t id;

@@ -6,7 +6,10 @@
 // is zero add an exact zero, so leaving them out (everything past the last non-zero row
 // or column) changes no value: the zeros could only change the sign of a zero sum, which
 // the level shift erases. Both versions keep the vertical output positions in the lanes
-// (one column of the block per vector) and turn the result round when they store it.
+// (one column of the block per vector) and turn the result round when they store it; the
+// AVX2 one computes the first pass of a block with many columns a row per vector and
+// turns that round between the passes. Products are the same either way: an output and
+// its mirror image (n and 7 - n) share them, since the basis is exactly symmetric.
 // Not here: any other factorisation of the transform, which would round differently.
 #include "codecs/jpeg_kernels.h"
 
@@ -26,16 +29,22 @@ constexpr double kPi = 3.14159265358979323846;  // M_PI, which strict C++ header
 // kBasis.value[f][n] = C(f) / 2 * cos((2n + 1) f pi / 16): one pass of the inverse
 // transform is out[n] = sum over f of value[f][n] * in[f]; two passes give the 1/4.
 // spread[f][n] holds value[f][n] eight times, for vector products without broadcasts.
+// value[f][7 - n] is value[f][n], negated for odd f, exactly: the mirrored half is
+// copied rather than computed again, so no rounding of the cosine can break the symmetry
+// (the AVX2 transform shares its products between n and 7 - n).
 struct Basis {
     alignas(32) float value[8][8];
     alignas(32) float spread[8][8][8];
     Basis() {
         for (int f = 0; f < 8; ++f)
-            for (int n = 0; n < 8; ++n) {
+            for (int n = 0; n < 4; ++n) {
                 double c = f == 0 ? std::sqrt(0.5) : 1.0;
                 value[f][n] = static_cast<float>(c / 2.0 * std::cos((2 * n + 1) * f * kPi / 16.0));
-                for (int lane = 0; lane < 8; ++lane) spread[f][n][lane] = value[f][n];
+                value[f][7 - n] = f % 2 ? -value[f][n] : value[f][n];
             }
+        for (int f = 0; f < 8; ++f)
+            for (int n = 0; n < 8; ++n)
+                for (int lane = 0; lane < 8; ++lane) spread[f][n][lane] = value[f][n];
     }
 };
 const Basis kBasis;
@@ -109,7 +118,13 @@ void ConvertRowPortable(const uint8_t* ys, const uint8_t* cbs, const uint8_t* cr
     }
 }
 
-const JpegKernels kPortable = {"portable", TransformPortable, ConvertRowPortable};
+void ConvertRowPairPortable(const uint8_t* ys0, const uint8_t* ys1, const uint8_t* cbs, const uint8_t* crs,
+                            int32_t width, int32_t chromaRatio, uint8_t* out0, uint8_t* out1) {
+    ConvertRowPortable(ys0, cbs, crs, width, chromaRatio, out0);
+    ConvertRowPortable(ys1, cbs, crs, width, chromaRatio, out1);
+}
+
+const JpegKernels kPortable = {"portable", TransformPortable, ConvertRowPortable, ConvertRowPairPortable};
 
 #ifdef UMBRAVEL_JPEG_AVX2
 
@@ -144,24 +159,68 @@ AVX2 inline void StoreColumns(const __m256 o[8], uint8_t* out, size_t stride) {
     _mm_storeh_pd(reinterpret_cast<double*>(out + 7 * stride), _mm_castsi128_pd(r67));
 }
 
+// columns[u] lane y = rows[y] lane u.
+AVX2 inline void Transpose(const __m256 rows[8], __m256 columns[8]) {
+    __m256 a[8], b[8];
+    for (int i = 0; i < 4; ++i) {
+        a[2 * i] = _mm256_unpacklo_ps(rows[2 * i], rows[2 * i + 1]);
+        a[2 * i + 1] = _mm256_unpackhi_ps(rows[2 * i], rows[2 * i + 1]);
+    }
+    // b[4 * half + c]: lanes u = c (low 128 bits) and u = c + 4 (high) of rows 4 * half .. + 3.
+    for (int half = 0; half < 2; ++half) {
+        b[4 * half + 0] = _mm256_shuffle_ps(a[4 * half], a[4 * half + 2], _MM_SHUFFLE(1, 0, 1, 0));
+        b[4 * half + 1] = _mm256_shuffle_ps(a[4 * half], a[4 * half + 2], _MM_SHUFFLE(3, 2, 3, 2));
+        b[4 * half + 2] = _mm256_shuffle_ps(a[4 * half + 1], a[4 * half + 3], _MM_SHUFFLE(1, 0, 1, 0));
+        b[4 * half + 3] = _mm256_shuffle_ps(a[4 * half + 1], a[4 * half + 3], _MM_SHUFFLE(3, 2, 3, 2));
+    }
+    for (int c = 0; c < 4; ++c) {
+        columns[c] = _mm256_permute2f128_ps(b[c], b[4 + c], 0x20);
+        columns[c + 4] = _mm256_permute2f128_ps(b[c], b[4 + c], 0x31);
+    }
+}
+
 // The transform for blocks whose non-zero coefficients lie in rows 0..Rows-1 and columns
 // 0..Last: both counts are fixed, so that the sums stay in registers and no loop ends
 // where the processor cannot foresee it. Rows is 4 or 8; the rows added beyond the last
 // non-zero one add exact zeros.
 template <int Last, int Rows>
 AVX2 void TransformColumnsAvx2(const float block[64], uint8_t* out, size_t stride) {
-    __m256 t[Last + 1];
-    __m256 basisRow = _mm256_load_ps(kBasis.value[0]);
-    for (int u = 0; u <= Last; ++u) t[u] = _mm256_mul_ps(basisRow, _mm256_broadcast_ss(block + u));
-    for (int v = 1; v < Rows; ++v) {
-        basisRow = _mm256_load_ps(kBasis.value[v]);
-        for (int u = 0; u <= Last; ++u)
-            t[u] = _mm256_add_ps(t[u], _mm256_mul_ps(basisRow, _mm256_broadcast_ss(block + v * 8 + u)));
+    __m256 t[8];
+    if constexpr (Last >= 4) {
+        // Many columns: all eight at once, one row of the block per vector (lane u), with
+        // rows y and 7 - y sharing each product as below; then turned round.
+        __m256 rows[8];
+        __m256 coefficients = _mm256_load_ps(block);
+        for (int y = 0; y < 4; ++y)
+            rows[y] = rows[7 - y] = _mm256_mul_ps(coefficients, _mm256_load_ps(kBasis.spread[0][y]));
+        for (int v = 1; v < Rows; ++v) {
+            coefficients = _mm256_load_ps(block + v * 8);
+            for (int y = 0; y < 4; ++y) {
+                __m256 product = _mm256_mul_ps(coefficients, _mm256_load_ps(kBasis.spread[v][y]));
+                rows[y] = _mm256_add_ps(rows[y], product);
+                rows[7 - y] = v % 2 ? _mm256_sub_ps(rows[7 - y], product) : _mm256_add_ps(rows[7 - y], product);
+            }
+        }
+        Transpose(rows, t);
+    } else {
+        __m256 basisRow = _mm256_load_ps(kBasis.value[0]);
+        for (int u = 0; u <= Last; ++u) t[u] = _mm256_mul_ps(basisRow, _mm256_broadcast_ss(block + u));
+        for (int v = 1; v < Rows; ++v) {
+            basisRow = _mm256_load_ps(kBasis.value[v]);
+            for (int u = 0; u <= Last; ++u)
+                t[u] = _mm256_add_ps(t[u], _mm256_mul_ps(basisRow, _mm256_broadcast_ss(block + v * 8 + u)));
+        }
     }
+    // Columns x and 7 - x share each product: the basis values are equal there, or
+    // opposite for odd u, where subtracting the product adds its exact negation.
     __m256 o[8];
-    for (int x = 0; x < 8; ++x) o[x] = _mm256_mul_ps(t[0], _mm256_load_ps(kBasis.spread[0][x]));
+    for (int x = 0; x < 4; ++x) o[x] = o[7 - x] = _mm256_mul_ps(t[0], _mm256_load_ps(kBasis.spread[0][x]));
     for (int u = 1; u <= Last; ++u)
-        for (int x = 0; x < 8; ++x) o[x] = _mm256_add_ps(o[x], _mm256_mul_ps(t[u], _mm256_load_ps(kBasis.spread[u][x])));
+        for (int x = 0; x < 4; ++x) {
+            __m256 product = _mm256_mul_ps(t[u], _mm256_load_ps(kBasis.spread[u][x]));
+            o[x] = _mm256_add_ps(o[x], product);
+            o[7 - x] = u % 2 ? _mm256_sub_ps(o[7 - x], product) : _mm256_add_ps(o[7 - x], product);
+        }
     StoreColumns(o, out, stride);
 }
 
@@ -185,20 +244,19 @@ AVX2 void TransformAvx2(const int32_t coefficients[64], const float quantisation
     kColumnsByLast[lastColumn][lastRow > 3](block, out, stride);
 }
 
-// Eight pixels from eight lanes of luma and the chroma products: R, G, B truncated,
-// clamped and packed three bytes per pixel into the low 12 bytes of each 128-bit half.
+// Eight pixels from eight lanes of luma and the chroma products: R, G, B truncated, then
+// clamped by the saturating packs (to 16 bits, then to 0..255, which is the clamp to
+// 0..255 for every 32-bit value), three bytes per pixel in the low 12 bytes of each
+// 128-bit half.
 AVX2 inline __m256i PackPixels(__m256 luma, __m256 redCr, __m256 greenCb, __m256 greenCr, __m256 blueCb) {
-    const __m256i zero = _mm256_setzero_si256(), top = _mm256_set1_epi32(255);
     __m256i r = _mm256_cvttps_epi32(_mm256_add_ps(luma, redCr));
     __m256i g = _mm256_cvttps_epi32(_mm256_sub_ps(_mm256_sub_ps(luma, greenCb), greenCr));
     __m256i b = _mm256_cvttps_epi32(_mm256_add_ps(luma, blueCb));
-    r = _mm256_min_epi32(_mm256_max_epi32(r, zero), top);
-    g = _mm256_min_epi32(_mm256_max_epi32(g, zero), top);
-    b = _mm256_min_epi32(_mm256_max_epi32(b, zero), top);
-    __m256i rgb = _mm256_or_si256(r, _mm256_or_si256(_mm256_slli_epi32(g, 8), _mm256_slli_epi32(b, 16)));
-    const __m256i squeeze = _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1,  //
-                                             0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
-    return _mm256_shuffle_epi8(rgb, squeeze);
+    // Per half: R of its four pixels, then G, then B twice.
+    __m256i bytes = _mm256_packus_epi16(_mm256_packs_epi32(r, g), _mm256_packs_epi32(b, b));
+    const __m256i interleave = _mm256_setr_epi8(0, 4, 8, 1, 5, 9, 2, 6, 10, 3, 7, 11, -1, -1, -1, -1,  //
+                                                0, 4, 8, 1, 5, 9, 2, 6, 10, 3, 7, 11, -1, -1, -1, -1);
+    return _mm256_shuffle_epi8(bytes, interleave);
 }
 
 AVX2 inline __m256 Floats(const uint8_t* p) {
@@ -257,9 +315,51 @@ AVX2 void ConvertRowAvx2(const uint8_t* ys, const uint8_t* cbs, const uint8_t* c
     }
 }
 
+// The eight pixels from x on of a row of width pixels: whole where the stores' overreach
+// stays inside the row, else through the tail.
+AVX2 inline void StoreGroup(__m256i packed, uint8_t* out, int32_t x, int32_t width) {
+    if (x <= width - 10) StorePixels(packed, out + 3 * x);
+    else StoreTail(packed, out + 3 * x, width - x < 8 ? width - x : 8);
+}
+
+// Both rows from one reading of the chroma: its products (and their spreading over two
+// pixels) serve the two rows.
+AVX2 void ConvertRowPairAvx2(const uint8_t* ys0, const uint8_t* ys1, const uint8_t* cbs, const uint8_t* crs,
+                             int32_t width, int32_t chromaRatio, uint8_t* out0, uint8_t* out1) {
+    const __m256 half = _mm256_set1_ps(128.0f);
+    const __m256 kRedCr = _mm256_set1_ps(1.402f), kGreenCb = _mm256_set1_ps(0.34414f);
+    const __m256 kGreenCr = _mm256_set1_ps(0.71414f), kBlueCb = _mm256_set1_ps(1.772f);
+    if (chromaRatio == 1) {
+        for (int32_t x = 0; x < width; x += 8) {
+            __m256 cb = _mm256_sub_ps(Floats(cbs + x), half), cr = _mm256_sub_ps(Floats(crs + x), half);
+            __m256 redCr = _mm256_mul_ps(kRedCr, cr), greenCb = _mm256_mul_ps(kGreenCb, cb);
+            __m256 greenCr = _mm256_mul_ps(kGreenCr, cr), blueCb = _mm256_mul_ps(kBlueCb, cb);
+            StoreGroup(PackPixels(Floats(ys0 + x), redCr, greenCb, greenCr, blueCb), out0, x, width);
+            StoreGroup(PackPixels(Floats(ys1 + x), redCr, greenCb, greenCr, blueCb), out1, x, width);
+        }
+        return;
+    }
+    const __m256i lowPairs = _mm256_setr_epi32(0, 0, 1, 1, 2, 2, 3, 3);
+    const __m256i highPairs = _mm256_setr_epi32(4, 4, 5, 5, 6, 6, 7, 7);
+    for (int32_t x = 0; x < width; x += 16) {
+        __m256 cb = _mm256_sub_ps(Floats(cbs + x / 2), half), cr = _mm256_sub_ps(Floats(crs + x / 2), half);
+        __m256 redCr = _mm256_mul_ps(kRedCr, cr), greenCb = _mm256_mul_ps(kGreenCb, cb);
+        __m256 greenCr = _mm256_mul_ps(kGreenCr, cr), blueCb = _mm256_mul_ps(kBlueCb, cb);
+        for (int part = 0; part < 2; ++part) {
+            int32_t px = x + 8 * part;
+            if (px >= width) break;
+            __m256i pairs = part == 0 ? lowPairs : highPairs;
+            __m256 r = _mm256_permutevar8x32_ps(redCr, pairs), gb = _mm256_permutevar8x32_ps(greenCb, pairs);
+            __m256 gr = _mm256_permutevar8x32_ps(greenCr, pairs), b = _mm256_permutevar8x32_ps(blueCb, pairs);
+            StoreGroup(PackPixels(Floats(ys0 + px), r, gb, gr, b), out0, px, width);
+            StoreGroup(PackPixels(Floats(ys1 + px), r, gb, gr, b), out1, px, width);
+        }
+    }
+}
+
 #undef AVX2
 
-const JpegKernels kAvx2 = {"avx2", TransformAvx2, ConvertRowAvx2};
+const JpegKernels kAvx2 = {"avx2", TransformAvx2, ConvertRowAvx2, ConvertRowPairAvx2};
 
 bool HasAvx2() {
     __builtin_cpu_init();

@@ -22,10 +22,17 @@ using JpegTransformFunction = void (*)(const int32_t coefficients[64], const flo
 using JpegConvertRowFunction = void (*)(const uint8_t* ys, const uint8_t* cbs, const uint8_t* crs, int32_t width,
                                         int32_t chromaRatio, uint8_t* out);
 
+// Two rows that share their Cb and Cr samples (chroma that covers two rows), as two calls
+// of the row conversion give them.
+using JpegConvertRowPairFunction = void (*)(const uint8_t* ys0, const uint8_t* ys1, const uint8_t* cbs,
+                                            const uint8_t* crs, int32_t width, int32_t chromaRatio, uint8_t* out0,
+                                            uint8_t* out1);
+
 struct JpegKernels {
     const char* name;
     JpegTransformFunction transform;
     JpegConvertRowFunction convertRow;
+    JpegConvertRowPairFunction convertRowPair;
 };
 
 const JpegKernels& JpegPortableKernels();

@@ -3,16 +3,21 @@
 // scans of fewer than three components.
 //
 // The bits are read ahead into a 64-bit accumulator, a word at a time where the data
-// holds no 0xFF. One table look-up decodes a code of up to ten bits together with its
-// value bits when they fit; longer codes, and the bits at a marker or at the end of the
-// file, take the bit-by-bit path. Both give the symbols, the messages and the failures
+// holds no 0xFF. One table look-up decodes a code of up to ten bits and says how many
+// value bits follow it, which are extended without a branch; longer codes, and the bits
+// at a marker or at the end of the file, take the bit-by-bit path. Both give the symbols, the messages and the failures
 // that reading one bit at a time gives. Each row of MCUs is turned into picture rows as
 // soon as it is decoded, so the planes hold one row of MCUs and stay in the cache.
+#include <bit>
 #include <cstdlib>
 #include <cstring>
 
 #include "codecs/jpeg_internal.h"
 #include "codecs/jpeg_kernels.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -152,13 +157,14 @@ void SyncPosition(JpegDecoder& d) {
 }
 
 // The symbol, bit by bit (T.81 F.2.2.3); -1 on failure (with its messages printed).
-int32_t HuffmanDecodeSlow(JpegDecoder& d, const HuffmanTable& t) {
+// longer: the look-up found no code of its length or shorter.
+int32_t HuffmanDecodeSlow(JpegDecoder& d, const HuffmanTable& t, bool longer) {
     BitReader& r = d.reader;
     if (r.bits >= 16) {
-        // All sixteen bits are there: the lengths the look-up covers matched nothing, so
-        // the search goes on from the next length.
+        // All sixteen bits are there: the search runs on them without reading, from the
+        // first length the look-up has not ruled out.
         uint32_t peek = Peek(r, 16);
-        for (int32_t l = kHuffmanLookupBits + 1; l <= 16; ++l) {
+        for (int32_t l = longer ? kHuffmanLookupBits + 1 : 1; l <= 16; ++l) {
             int32_t code = static_cast<int32_t>(peek >> (16 - l));
             if (code <= t.maxcode[l]) {
                 int32_t index = t.valptr[l] + code - t.mincode[l];
@@ -190,19 +196,14 @@ int32_t HuffmanDecodeSlow(JpegDecoder& d, const HuffmanTable& t) {
     return -1;
 }
 
-// The symbol at the head of the stream; -1 on failure (with its messages printed).
-inline int32_t HuffmanDecode(JpegDecoder& d, const HuffmanTable& t, int32_t entry) {
-    BitReader& r = d.reader;
+// The symbol at the head of the stream when the look-up could not take it whole; -1 on
+// failure (with its messages printed).
+int32_t HuffmanDecode(JpegDecoder& d, const HuffmanTable& t, int32_t entry) {
     if (entry == kLookupInvalid) {
         JpegFail(kCodecErrorInvalid, "Error - Huffman decode failed\n");
         return -1;
     }
-    if (entry != kLookupLonger && (entry & kLookupBitsMask) <= r.bits) {
-        // The code alone: its value bits are read by ReceiveExtend.
-        Skip(r, entry & kLookupBitsMask);
-        return (entry >> 8) & 0xFF;
-    }
-    return HuffmanDecodeSlow(d, t);
+    return HuffmanDecodeSlow(d, t, entry == kLookupLonger);
 }
 
 // Receive(s) then Extend(v, s); false on failure.
@@ -224,17 +225,18 @@ inline bool ReceiveExtend(JpegDecoder& d, int s, int32_t* value) {
 
 // ------------------------------------------------------------------ blocks
 
-// True when one of the eight bytes of w is 0xFF.
-inline bool HasFF64(uint64_t w) { return ((~w - 0x0101010101010101ull) & w & 0x8080808080808080ull) != 0; }
-
-// As many whole bytes of plain data as fit (6 or 7 when fewer than 16 bits are held) from
-// the next eight, when they hold no 0xFF: the common case of Fill, kept inline.
+// As many whole bytes of plain data as fit from the next eight, when those bytes hold no
+// 0xFF (the first eight bytes in memory are the low ones of w): the common case of Fill,
+// kept inline.
 inline bool QuickFill(const uint8_t* data, int32_t size, int32_t& position, uint64_t& acc, int32_t& bits) {
     if (size - position < 8) return false;
     uint64_t w;
     std::memcpy(&w, data + position, 8);
-    if (HasFF64(w)) return false;
     const int32_t bytes = (63 - bits) >> 3;
+    // Bit 7 of each byte that is 0xFF (and possibly of bytes after the first such one):
+    // only a 0xFF among the bytes taken matters.
+    const uint64_t ff = (~w - 0x0101010101010101ull) & w & 0x8080808080808080ull;
+    if (ff != 0 && (__builtin_ctzll(ff) >> 3) < bytes) return false;
     // The bytes taken, lined up below the bits held; the rest of the word is dropped.
     acc |= (__builtin_bswap64(w) >> bits) & ~(~0ull >> (bits + 8 * bytes));
     bits += 8 * bytes;
@@ -242,10 +244,58 @@ inline bool QuickFill(const uint8_t* data, int32_t size, int32_t& position, uint
     return true;
 }
 
-// Entropy-decodes one block into natural order (block is all zeros on entry). *extent gets a bit for every row (bits 0..7) and column (8..15) of the block
-// that holds a non-zero coefficient. The reader's bits are kept in locals and handed
-// back to it around every slower step.
-bool DecodeBlock(JpegDecoder& d, JpegComponent& c, int32_t* __restrict block, uint32_t* extent) {
+// The value of a look-up entry that the bits held cover, its bits taken from acc, without
+// a branch: the value bits are masked out of the top of the stream after the code, and
+// the bias is added when the first of them is 0.
+inline int32_t TakeEntry(uint64_t& acc, int32_t& bits, int32_t entry) {
+    const int32_t take = entry & kLookupTakeMask;
+    const int32_t size = (entry >> 8) & 15;
+    const int32_t bias = entry >> 16;
+    const uint64_t afterCode = acc << (take - size);
+    const int32_t raw = static_cast<int32_t>(std::rotl(afterCode, size)) & -bias;
+    const int32_t firstBitSet = static_cast<int32_t>(static_cast<int64_t>(afterCode) >> 63);
+    // One shift from the look-up to the next, the chain from symbol to symbol. The take
+    // is below 64 here, and a shift count masked to six bits is what the processor uses
+    // anyway, so no separate masking step lengthens the chain.
+    acc <<= entry & 63;
+    bits -= take;
+    return raw + (bias & ~firstBitSet);
+}
+
+// A DC difference the look-up could not take, bit by bit; false on failure.
+__attribute__((noinline)) bool DecodeDcSlow(JpegDecoder& d, const HuffmanTable& t, int32_t entry, int32_t* diff) {
+    int32_t size = HuffmanDecode(d, t, entry);
+    if (size < 0) return false;
+    // Differences wider than 16 bits do not exist in 8-bit data.
+    if (size > 16) return JpegFail(kCodecErrorInvalid, "Error - Huffman decode failed\n");
+    return ReceiveExtend(d, size, diff);
+}
+
+// An AC symbol the look-up could not take, bit by bit, for coefficient k: *entry gets its
+// run and end of block in the look-up's layout; false on failure.
+__attribute__((noinline)) bool DecodeAcSlow(JpegDecoder& d, const HuffmanTable& t, int k, int32_t* entry,
+                                            int32_t* value) {
+    int32_t rs = HuffmanDecode(d, t, *entry);
+    if (rs < 0) return false;
+    int32_t size = rs & 15, run = rs >> 4;
+    *value = 0;
+    if (size != 0) {
+        // A run past coefficient 63 is refused before its value bits are read.
+        if (k + run > 63) return JpegFail(kCodecErrorInvalid, "Error - Huffman decode failed\n");
+        if (!ReceiveExtend(d, size, value)) return false;
+        *entry = run << 12;
+    } else {
+        *entry = run == 15 ? 15 << 12 : kLookupEndOfBlock;
+    }
+    return true;
+}
+
+// Entropy-decodes one block into natural order (block is all zeros on entry). *extent
+// gets a bit for every row (bits 0..7) and column (8..15) of the block that holds a
+// non-zero coefficient. The reader's bits are kept in locals and handed back to it around
+// every slower step.
+__attribute__((always_inline)) inline bool DecodeBlockBody(JpegDecoder& d, JpegComponent& c,
+                                                           int32_t* __restrict block, uint32_t* extent) {
     BitReader& r = d.reader;
     const uint8_t* const data = d.source->data;
     const int32_t size = d.source->size;
@@ -260,99 +310,131 @@ bool DecodeBlock(JpegDecoder& d, JpegComponent& c, int32_t* __restrict block, ui
         acc = r.acc, bits = r.bits;
         position = d.position;
     };
-
-    if (bits < 16 && !QuickFill(data, size, position, acc, bits)) {
-        handBack();
-        Fill(d);
-        takeBack();
-    }
-    int32_t entry = c.dcTable->lookup[acc >> (64 - kHuffmanLookupBits)];
-    int32_t diff;
-    if ((entry & kLookupCodeOnly) == 0 && (entry & kLookupBitsMask) <= bits) {
-        acc <<= entry & kLookupBitsMask;
-        bits -= entry & kLookupBitsMask;
-        diff = entry >> 16;
-    } else {
-        handBack();
-        int32_t t = HuffmanDecode(d, *c.dcTable, entry);
-        if (t < 0) return false;
-        // Differences wider than 16 bits do not exist in 8-bit data.
-        if (t > 16) return JpegFail(kCodecErrorInvalid, "Error - Huffman decode failed\n");
-        if (!ReceiveExtend(d, t, &diff)) return false;
-        takeBack();
-    }
-    c.dcPredictor = static_cast<int32_t>(static_cast<uint32_t>(c.dcPredictor) + static_cast<uint32_t>(diff));
-    uint32_t extentBits = 0;
-    if (c.dcPredictor != 0) {
-        block[0] = c.dcPredictor;
-        extentBits = kZigZag.rowColumn[0];
-    }
-
-    const int32_t* lookup = c.acTable->lookup;
-    for (int k = 1;;) {
-        if (bits < 16 && !QuickFill(data, size, position, acc, bits)) {
+    // After a refill at least 56 bits are held, unless a marker or the end of the data is
+    // near; a symbol of the look-up takes at most 25, so two of them follow each refill
+    // (and where fewer bits are held, the look-up's test sends a symbol the slow way).
+    auto refill = [&] {
+        if (!QuickFill(data, size, position, acc, bits)) {
             handBack();
             Fill(d);
             takeBack();
         }
-        entry = lookup[acc >> (64 - kHuffmanLookupBits)];
-        int32_t rs, value;
-        if ((entry & kLookupCodeOnly) == 0 && (entry & kLookupBitsMask) <= bits) {
-            acc <<= entry & kLookupBitsMask;
-            bits -= entry & kLookupBitsMask;
-            rs = (entry >> 8) & 0xFF;
-            value = entry >> 16;
-        } else {
-            handBack();
-            rs = HuffmanDecode(d, *c.acTable, entry);
-            if (rs < 0) return false;
-            value = 0;
-            if ((rs & 15) != 0) {
-                // A run past coefficient 63 is refused before its value bits are read.
-                if (k + (rs >> 4) > 63) return JpegFail(kCodecErrorInvalid, "Error - Huffman decode failed\n");
-                if (!ReceiveExtend(d, rs & 15, &value)) return false;
+    };
+
+    refill();
+    int32_t entry = c.dcTable->lookup[acc >> (64 - kHuffmanLookupBits)];
+    int32_t diff;
+    if ((entry & kLookupTakeMask) <= bits) {
+        diff = TakeEntry(acc, bits, entry);
+    } else {
+        handBack();
+        if (!DecodeDcSlow(d, *c.dcTable, entry, &diff)) return false;
+        takeBack();
+    }
+    const int32_t dc = static_cast<int32_t>(static_cast<uint32_t>(c.dcPredictor) + static_cast<uint32_t>(diff));
+    c.dcPredictor = dc;
+    block[0] = dc;
+    // Row 0 and column 0 are always transformed: the DC coefficient needs no bits.
+    uint32_t extentBits = 0;
+
+    // A symbol with a value places it after its run of zeros; sixteen zeros (ZRL) come as
+    // a run of 15 and a value of 0, which places nothing. (Its bits in the extent only
+    // add terms that are exact zeros to the transform.)
+    const int32_t* lookup = c.acTable->lookup;
+    for (int k = 1;;) {
+        refill();
+        for (int pair = 0; pair < 2; ++pair) {
+            entry = lookup[acc >> (64 - kHuffmanLookupBits)];
+            int32_t value;
+            if (__builtin_expect((entry & kLookupTakeMask) <= bits, 1)) {
+                value = TakeEntry(acc, bits, entry);
+            } else {
+                handBack();
+                if (!DecodeAcSlow(d, *c.acTable, k, &entry, &value)) return false;
+                takeBack();
             }
-            takeBack();
-        }
-        int run = rs >> 4;
-        if ((rs & 15) != 0) {
-            k += run;
-            // A run past coefficient 63 would write outside the block.
-            if (k > 63) return JpegFail(kCodecErrorInvalid, "Error - Huffman decode failed\n");
+            if (entry & kLookupEndOfBlock) goto complete;
+            k += (entry >> 12) & 15;
+            // A run past coefficient 63 would write outside the block; sixteen zeros may
+            // end at coefficient 63, and then only an end of block may follow.
+            if (__builtin_expect(k >= 63, 0)) {
+                if (k > 63) return JpegFail(kCodecErrorInvalid, "Error - Huffman decode failed\n");
+                block[kZigZag.natural[63]] = value;
+                extentBits |= kZigZag.rowColumn[63];
+                if (value != 0) goto complete;
+                ++k;
+                continue;
+            }
             block[kZigZag.natural[k]] = value;
             extentBits |= kZigZag.rowColumn[k];
-            if (k == 63) break;
             ++k;
-        } else if (run == 15) {
-            k += 16;
-            // Sixteen zeros may end at coefficient 63, never beyond it.
-            if (k > 64) return JpegFail(kCodecErrorInvalid, "Error - Huffman decode failed\n");
-        } else {
-            break;
         }
     }
+complete:
     handBack();
     *extent = extentBits;
     return true;
 }
 
+// The block decode on its own (inlined into the scan loop it runs short of registers), once
+// for any processor and, on x86, once with the BMI2 shifts, which take their count from
+// any register: the decode shifts by a different count at nearly every step.
+using BlockDecoder = bool (*)(JpegDecoder&, JpegComponent&, int32_t* __restrict, uint32_t*);
+
+__attribute__((noinline)) bool DecodeBlock(JpegDecoder& d, JpegComponent& c, int32_t* __restrict block,
+                                           uint32_t* extent) {
+    return DecodeBlockBody(d, c, block, extent);
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+__attribute__((noinline, target("bmi,bmi2"))) bool DecodeBlockBmi2(JpegDecoder& d, JpegComponent& c,
+                                                                   int32_t* __restrict block, uint32_t* extent) {
+    return DecodeBlockBody(d, c, block, extent);
+}
+#endif
+
+// The portable kernels go with the portable block decode, so that decodes with either set
+// of kernels (which the tests compare) also compare the two block decodes.
+BlockDecoder ChosenBlockDecoder(const JpegKernels& kernels) {
+    if (&kernels == &JpegPortableKernels()) return DecodeBlock;
+#if defined(__x86_64__) || defined(__i386__)
+    static const bool bmi2 = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("bmi2") != 0;
+    }();
+    if (bmi2) return DecodeBlockBmi2;
+#endif
+    return DecodeBlock;
+}
+
 inline int HighestBit(uint32_t bits) { return bits ? 31 - __builtin_clz(bits) : 0; }
 
-bool DecodeMcu(JpegDecoder& d, int32_t mcuColumn, JpegTransformFunction transform) {
-    // Zeroed once, and again after each block (a fixed size: no branch on it).
-    alignas(32) int32_t block[64] = {};
+// Zeroes the 64 coefficients of a block with plain vector stores (a library call or a
+// string instruction costs more for so few bytes).
+inline void ClearBlock(int32_t* block) {
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    for (int i = 0; i < 64; i += 4) _mm_store_si128(reinterpret_cast<__m128i*>(block + i), zero);
+#else
+    std::memset(block, 0, 64 * sizeof(int32_t));
+#endif
+}
+
+// block: 64 zeros on entry, and again on return.
+bool DecodeMcu(JpegDecoder& d, int32_t mcuColumn, BlockDecoder decodeBlock, JpegTransformFunction transform,
+               int32_t* __restrict block) {
     for (JpegComponent& c : d.components) {
         uint8_t* origin = c.plane + size_t(mcuColumn) * c.h * 8;
         for (int v = 0; v < c.v; ++v)
             for (int h = 0; h < c.h; ++h) {
                 uint32_t extent = 0;
-                if (!DecodeBlock(d, c, block, &extent)) {
+                if (!decodeBlock(d, c, block, &extent)) {
                     CodecLogPrint("Error - decode DCT coefficients failed\n");
                     return false;
                 }
                 transform(block, c.dequantise, HighestBit(extent & 0xFF), HighestBit(extent >> 8),
                           origin + size_t(v) * 8 * c.planeStride + size_t(h) * 8, c.planeStride);
-                std::memset(block, 0, sizeof block);
+                ClearBlock(block);
             }
     }
     return true;
@@ -361,7 +443,7 @@ bool DecodeMcu(JpegDecoder& d, int32_t mcuColumn, JpegTransformFunction transfor
 // The picture rows of one decoded row of MCUs. A component whose samples cover more than
 // one pixel vertically repeats its plane rows; horizontally the kernel repeats chroma over
 // two pixels itself, and any other ratio is spread over a row of scratch first.
-void ConvertMcuRow(JpegDecoder& d, int32_t mcuRow, JpegConvertRowFunction convertRow, uint8_t* scratch) {
+void ConvertMcuRow(JpegDecoder& d, int32_t mcuRow, const JpegKernels& kernels, uint8_t* scratch) {
     int32_t hMax = 1, vMax = 1;
     for (const JpegComponent& c : d.components) {
         if (c.h > hMax) hMax = c.h;
@@ -380,7 +462,21 @@ void ConvertMcuRow(JpegDecoder& d, int32_t mcuRow, JpegConvertRowFunction conver
     int32_t first = mcuRow * 8 * vMax;
     int32_t last = first + 8 * vMax < d.height ? first + 8 * vMax : d.height;
     size_t scratchRow = size_t(d.mcusPerRow) * 8 * hMax;
-    for (int32_t y = first; y < last; ++y) {
+    uint8_t* const pixels = d.image->pixels;
+    const size_t rowBytes = size_t(width) * 3;
+    int32_t y = first;
+    if (direct && vRatio[0] == 1 && vRatio[1] == 2 && vRatio[2] == 2) {
+        // Each row of Cb and Cr serves two picture rows: both are converted at once (the
+        // first row of an MCU row is even, so the pairs never straddle a chroma row).
+        for (; y + 1 < last; y += 2) {
+            size_t chromaRow = size_t(y - first) / 2;
+            const uint8_t* ys = comps[0].plane + size_t(y - first) * comps[0].planeStride;
+            kernels.convertRowPair(ys, ys + comps[0].planeStride, comps[1].plane + chromaRow * comps[1].planeStride,
+                                   comps[2].plane + chromaRow * comps[2].planeStride, width, chromaRatio,
+                                   pixels + size_t(y) * rowBytes, pixels + size_t(y + 1) * rowBytes);
+        }
+    }
+    for (; y < last; ++y) {
         const uint8_t* rows[3];
         for (int i = 0; i < 3; ++i) {
             const uint8_t* planeRow = comps[i].plane + size_t((y - first) / vRatio[i]) * comps[i].planeStride;
@@ -392,7 +488,7 @@ void ConvertMcuRow(JpegDecoder& d, int32_t mcuRow, JpegConvertRowFunction conver
                 rows[i] = spread;
             }
         }
-        convertRow(rows[0], rows[1], rows[2], width, chromaRatio, d.image->pixels + size_t(y) * size_t(width) * 3);
+        kernels.convertRow(rows[0], rows[1], rows[2], width, chromaRatio, pixels + size_t(y) * rowBytes);
     }
 }
 
@@ -481,24 +577,38 @@ int DecodeScan(JpegDecoder& d) {
     for (JpegComponent& c : d.components)
         for (int k = 0; k < 64; ++k) c.dequantise[kZigZag.natural[k]] = static_cast<float>(c.quantisation[k]);
     const JpegKernels& kernels = JpegChosenKernels();
+    const BlockDecoder decodeBlock = ChosenBlockDecoder(kernels);
 
     for (JpegComponent& c : d.components) c.dcPredictor = 0;
     ResetReader(d);
     CodecLogPrint("\nDecoding MCU ");
 
+    // Counters rather than divisions per MCU: the next MCU with a progress dot, the
+    // column, the row, and the MCUs left until the next restart marker.
     int32_t dotEvery = total >= 40 ? total / 40 : 0;
+    int32_t nextDot = dotEvery ? 0 : -1;
     int32_t interval = d.restartInterval;
+    int32_t untilRestart = interval;
     int32_t expectedRestart = 0;
     int32_t mcuCount = d.mcusPerRow * d.mcuRows;
+    int32_t mcuColumn = 0, mcuRow = 0;
+    alignas(32) int32_t coefficients[64];
+    ClearBlock(coefficients);
     for (int32_t i = 0; i < mcuCount; ++i) {
-        if (dotEvery && i % dotEvery == 0) CodecLogPrint(".");
-        int32_t mcuColumn = i % d.mcusPerRow;
-        if (!DecodeMcu(d, mcuColumn, kernels.transform)) {
+        if (i == nextDot) {
+            CodecLogPrint(".");
+            nextDot += dotEvery;
+        }
+        if (!DecodeMcu(d, mcuColumn, decodeBlock, kernels.transform, coefficients)) {
             CodecLogPrint("Error - decoding MCU failed\n");
             return 0;
         }
-        if (mcuColumn == d.mcusPerRow - 1) ConvertMcuRow(d, i / d.mcusPerRow, kernels.convertRow, scratch);
-        if (interval != 0 && i % interval == interval - 1 && i != mcuCount - 1) {
+        if (++mcuColumn == d.mcusPerRow) {
+            ConvertMcuRow(d, mcuRow++, kernels, scratch);
+            mcuColumn = 0;
+        }
+        if (interval != 0 && --untilRestart == 0 && i != mcuCount - 1) {
+            untilRestart = interval;
             // The bits left in the byte before the marker are dropped.
             SyncPosition(d);
             int32_t code;

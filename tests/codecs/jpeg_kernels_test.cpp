@@ -1,4 +1,4 @@
-// The transform and the row conversion: the AVX2 kernels against the portable ones bit
+// The transform and the row conversions: the AVX2 kernels against the portable ones bit
 // for bit, the transform's skipped terms against the full sums, and whole decodes with
 // either set of kernels.
 #include <gtest/gtest.h>
@@ -133,6 +133,19 @@ TEST(JpegKernels, ConversionAgreesForEveryWidthAndRatio) {
             avx2->convertRow(ys.data(), cbs.data(), crs.data(), width, ratio, b.data());
             ASSERT_EQ(a, b) << "width " << width << ", ratio " << ratio;
             for (size_t i = size_t(width) * 3; i < a.size(); ++i) ASSERT_EQ(b[i], 0x5A) << "written past the row";
+
+            // Two rows sharing their chroma, from either set: the row conversion twice.
+            std::vector<uint8_t> ys2(padded);
+            for (uint8_t& y : ys2) y = uint8_t(Next());
+            std::vector<uint8_t> second(a.size(), 0x5A);
+            portable.convertRow(ys2.data(), cbs.data(), crs.data(), width, ratio, second.data());
+            for (const JpegKernels* kernels : {&portable, avx2}) {
+                std::vector<uint8_t> c(a.size(), 0x5A), d(a.size(), 0x5A);
+                kernels->convertRowPair(ys.data(), ys2.data(), cbs.data(), crs.data(), width, ratio, c.data(),
+                                        d.data());
+                ASSERT_EQ(c, a) << kernels->name << " pair, first row, width " << width << ", ratio " << ratio;
+                ASSERT_EQ(d, second) << kernels->name << " pair, second row, width " << width << ", ratio " << ratio;
+            }
         }
 }
 
