@@ -12,4 +12,6 @@ namespace platform {
 // or for the one given.
 std::string Win32ErrorText(const char* call);
 std::string Win32ErrorText(const char* call, DWORD code);
+// The render window's system handle; null for a null window.
+HWND WindowHandle(Window* window);
 }  // namespace platform
