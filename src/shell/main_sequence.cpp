@@ -9,7 +9,11 @@
 #include <utility>
 #include <vector>
 
+#include "codecs/codec_log.h"
 #include "engine/core/engine.h"
+#include "engine/core/lightwave_loader.h"
+#include "engine/core/picture_texture.h"
+#include "filestore/filestore.h"
 #include "platform/platform.h"
 #include "sections/sections.h"
 #include "shell/capture_progress.h"
@@ -19,10 +23,6 @@
 #include "shell/quit.h"
 #include "shell/random.h"
 #include "shell/setup_dialog.h"
-#include "codecs/codec_log.h"
-#include "codecs/picture_texture.h"
-#include "engine/core/lightwave_loader.h"
-#include "filestore/filestore.h"
 #include "sound/vss.h"
 
 namespace {
