@@ -164,7 +164,8 @@ dsound_checks() {
 
   wine_fresh
   HOME="$out/null-sink" "$wine" "$exe" --list-devices >"$out/null-sink/devices.txt" 2>&1 || true
-  sound=$(sed -n '/^Sound devices/,/^Rendering/{/^  [0-9]*: /p}' "$out/null-sink/devices.txt")
+  # The program's lines end in CR LF under Wine.
+  sound=$(tr -d '\r' <"$out/null-sink/devices.txt" | sed -n '/^Sound devices/,/^Rendering/{/^  [0-9]*: /p}')
   echo "test-windows: $build: sound devices on a null sink:" $sound
   if [ "$(printf '%s\n' "$sound" | sed -n 1p)" != "  0: No Sound" ] || [ "$(printf '%s\n' "$sound" | wc -l)" -lt 2 ]; then
     fail "$build: no DirectSound device listed after \"No Sound\" on a null sink"
@@ -183,7 +184,7 @@ dsound_checks() {
 
   wine_fresh
   HOME="$out/no-device" "$wine" "$exe" --list-devices >"$out/no-device/devices.txt" 2>&1 || true
-  sound=$(sed -n '/^Sound devices/,/^Rendering/{/^  [0-9]*: /p}' "$out/no-device/devices.txt")
+  sound=$(tr -d '\r' <"$out/no-device/devices.txt" | sed -n '/^Sound devices/,/^Rendering/{/^  [0-9]*: /p}')
   echo "test-windows: $build: sound devices without an ALSA device:" $sound
   [ "$sound" = "  0: No Sound" ] || fail "$build: without an ALSA device the list is not \"No Sound\" alone"
   wine_fresh
