@@ -166,6 +166,10 @@ void DestroyRenderWindow(Window* window);
 enum : unsigned { kModeWidth = 1, kModeHeight = 2, kModeBits = 4 };
 bool ChangeDisplayMode(Window* window, const ModeInfo& wanted, unsigned fields);
 void RestoreDisplayMode(Window* window);
+// Any thread, before a box that ends the process: a display switched to full screen goes
+// back to the desktop's mode, so the box is seen on the desktop. Where only the window's
+// thread may change the display (SDL), the system restores it when the process ends.
+void RestoreDesktopMode();
 
 // Any thread. False when the window does not exist (or no longer exists).
 bool PostWindowMessage(Window* window, uint32_t message, uintptr_t wParam, intptr_t lParam);

@@ -1,8 +1,9 @@
 // output.cpp -- the three ways the mixer's bytes leave the sound system:
-//   the stream   an audio device reads a ring of segment count x segment size bytes;
-//                crossing a segment boundary wakes the streaming thread, which refills
-//                exactly the part of the ring the play cursor has left, so what it mixes
-//                is heard one whole ring later;
+//   the stream   an audio device plays a ring of segment count x segment size bytes
+//                (the back-end's own: DirectSound's buffer, or one in memory); reaching
+//                a segment boundary wakes the streaming thread, which refills exactly
+//                the part of the ring the play cursor has left, so what it mixes is
+//                heard one whole ring later;
 //   the timer    "No Sound": a 100 ms window timer mixes the elapsed whole milliseconds at
 //                1000 Hz, so the music advances in real time without any sound;
 //   the capture  once per captured frame exactly that frame's share of rate/fps frames is
@@ -13,13 +14,13 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <thread>
 
 #include "platform/audio.h"
 #include "platform/platform.h"
 #include "sound/heard_position.h"
-#include "sound/output_ring.h"
 #include "sound/sound_internal.h"
 
 namespace {
@@ -27,39 +28,44 @@ namespace {
 // ---------------------------------------------------------------- stream
 
 struct Stream {
-    VssRing ring;
-    platform::AudioOutput* output = nullptr;
-    platform::Signal* segmentReached = nullptr;
-    std::atomic<bool> stopping{false};
+    std::unique_ptr<platform::AudioRing> ring;
     std::thread thread;
-    int32_t bytesPerFrame = 1;
+    int32_t writeCursor = 0;  // streaming thread only, after the start
+    // Figures for --verbose, read after the thread has ended.
+    int64_t wakeUps = 0;
+    int64_t notifications = 0;
+    uint64_t startedNs = 0;
 };
 
 Stream* stream = nullptr;
 
-void DeviceCallback(void* user, uint8_t* bytes, int count) {
-    auto* s = static_cast<Stream*>(user);
-    if (VssRingConsume(s->ring, bytes, count)) s->segmentReached->Set();
-    VssHeardDeviceTook(count / s->bytesPerFrame);
-}
+void DeviceTook(int32_t frames) { VssHeardDeviceTook(frames); }
+
+void MixInto(void*, uint8_t* bytes, int32_t count) { VSS_Mix(count, bytes); }
 
 void StreamingThread(Stream* s) {
+    platform::AudioRing& ring = *s->ring;
     int idle = 0;
     for (;;) {
         // Besides the segment boundaries the thread wakes every 2 ms to publish the heard
-        // position; after a second without a wake-up it refills anyway, so a lost one
-        // cannot stall the music.
-        const bool reached = s->segmentReached->Wait(2);
-        if (s->stopping.load(std::memory_order_acquire)) return;
+        // position; after a second without a boundary it refills anyway, so a lost
+        // notification cannot stall the music.
+        const platform::AudioWake wake = ring.WaitSegment(2);
+        if (wake == platform::AudioWake::Stopped || wake == platform::AudioWake::Failed) return;
+        if (wake == platform::AudioWake::Invalid) VssFatalBox("VSS error - invalid event");
+        s->wakeUps += 1;
+        if (wake == platform::AudioWake::Segment) s->notifications += 1;
+        int32_t play = 0;
+        if (!ring.GetPlayCursor(&play)) VssFatalBox("VSS error - GetCurrentPosition failed");
         VssHeardPublish();
-        if (!reached && ++idle < 500) continue;
+        if (wake != platform::AudioWake::Segment && ++idle < 500) continue;
         idle = 0;
-        const int32_t play = s->ring.playCursor.load(std::memory_order_acquire) & ~7;
-        const int32_t write = s->ring.writeCursor.load(std::memory_order_relaxed);
-        VssRegion regions[2];
-        const int count = VssRefillRegions(write, play, s->ring.layout.totalSize, regions);
-        for (int i = 0; i < count; ++i) VSS_Mix(regions[i].bytes, s->ring.bytes.data() + regions[i].offset);
-        s->ring.writeCursor.store(play, std::memory_order_release);
+        switch (platform::RefillRing(ring, play, &s->writeCursor, MixInto, nullptr)) {
+        case platform::RefillResult::LockFailed: VssFatalBox("VSS error - Lock() failed");
+        case platform::RefillResult::UnlockFailed: VssFatalBox("VSS error - Unlock() failed");
+        case platform::RefillResult::Nothing:
+        case platform::RefillResult::Written: break;
+        }
     }
 }
 
@@ -179,64 +185,84 @@ int32_t VssTimerElapsedMs(int64_t previous, int64_t now, int64_t frequency) {
     return ms >= 5000.0 ? 5000 : static_cast<int32_t>(ms);
 }
 
-int VssStreamStart(const char* deviceName, int rate, int format, int latencyMs) {
+int VssStreamStart(platform::Window* window, const char* deviceId, int rate, int format, int latencyMs) {
     if (rate < 1024 || rate > 100000 || format < 0 || format > 3 || latencyMs < 200 || latencyMs > 10000) {
         VSS_LastError = 37;
         return 0;
     }
-    auto* s = new Stream;
-    s->ring.layout = VssComputeRingLayout(rate, format, latencyMs);
-    s->ring.bytes.assign(static_cast<size_t>(s->ring.layout.totalSize), (format & 1) ? 0x00 : 0x80);
     platform::AudioFormat wanted;
     wanted.rate = rate;
     wanted.bits = (format & 1) ? 16 : 8;
     wanted.channels = (format & 2) ? 2 : 1;
-    s->bytesPerFrame = wanted.bits / 8 * wanted.channels;
-    // Device requests of about a quarter segment keep the wake-ups close to the boundaries.
-    int32_t frames = s->ring.layout.segmentSize / (((format & 1) ? 2 : 1) * wanted.channels) / 4;
-    int32_t pow2 = 256;
-    while (pow2 * 2 <= frames && pow2 < 4096) pow2 *= 2;
-    wanted.callbackFrames = pow2;
+    auto* s = new Stream;
     std::string error;
-    s->segmentReached = new platform::Signal;
-    s->output = platform::OpenAudioOutput(deviceName, wanted, DeviceCallback, s, &error);
-    if (!s->output) {
-        VssErrorBox("OpenAudioOutput() failed (%s)", error.c_str());
-        delete s->segmentReached;
+    s->ring = platform::OpenAudioRing(window, deviceId ? deviceId : "", wanted, latencyMs, DeviceTook, &error);
+    if (!s->ring) {
+        VssErrorBox("%s", error.c_str());
         delete s;
         return 0;
     }
+    const platform::AudioRingLayout& layout = s->ring->Layout();
     // The device plays the ring's silent lap before the first mixed frame.
-    VssHeardStreamStart(rate, s->ring.layout.totalSize / s->bytesPerFrame);
+    VssHeardStreamStart(rate, layout.totalSize / wanted.BytesPerFrame());
     try {
         s->thread = std::thread(StreamingThread, s);
     } catch (...) {
         VssHeardStreamStop();
         VssErrorBox("CreateThread() failed");
-        platform::CloseAudioOutput(s->output);
-        delete s->segmentReached;
+        delete s;
+        return 0;
+    }
+    // The whole ring starts silent, then plays.
+    platform::AudioRegion regions[2];
+    bool started = false;
+    if (!s->ring->Lock(0, layout.totalSize, regions)) {
+        VssErrorBox("Lock() failed");
+    } else {
+        if (regions[0].bytes) std::memset(regions[0].bytes, wanted.SilenceByte(), static_cast<size_t>(regions[0].size));
+        if (!s->ring->Unlock(regions)) VssFatalBox("VSS error - Unlock() failed");
+        s->startedNs = platform::RealNanoseconds();
+        started = s->ring->Start(&error);
+        if (!started) VssErrorBox("%s", error.c_str());
+    }
+    if (!started) {
+        s->ring->Stop(&error);
+        s->thread.join();
+        VssHeardStreamStop();
         delete s;
         return 0;
     }
     stream = s;
-    platform::StartAudioOutput(s->output);
     return 1;
 }
 
 int VssStreamStop() {
     Stream* s = stream;
     if (!s) return 1;
-    // Closing the device ends its callbacks; the thread is then told to stop and is joined,
-    // so no mixing pass is left running when the tables are freed.
-    platform::CloseAudioOutput(s->output);
-    s->stopping.store(true, std::memory_order_release);
-    s->segmentReached->Set();
+    stream = nullptr;
+    int result = 1;
+    std::string error;
+    // Stopping the ring ends the device's reading and wakes the thread, which ends; it is
+    // joined, so no mixing pass is left running when the ring and the tables are freed.
+    if (!s->ring->Stop(&error)) {
+        VssErrorBox("%s", error.c_str());
+        VSS_LastError = 48;
+        result = 0;
+    }
     s->thread.join();
     VssHeardStreamStop();
-    delete s->segmentReached;
+    if (platform::GetOptions().verbose) {
+        const platform::AudioRingLayout& l = s->ring->Layout();
+        const double seconds = static_cast<double>(platform::RealNanoseconds() - s->startedNs) * 1e-9;
+        std::printf("sound: %s ring of %d segments x %d bytes (%.3f s), %lld notifications, %.1f wake-ups a second\n",
+                    s->ring->Kind(), l.segmentCount, l.segmentSize, static_cast<double>(l.duration),
+                    static_cast<long long>(s->notifications),
+                    seconds > 0 ? static_cast<double>(s->wakeUps) / seconds : 0.0);
+        std::fflush(stdout);
+    }
+    // The ring goes last: on Windows its end releases the buffers and the device.
     delete s;
-    stream = nullptr;
-    return 1;
+    return result;
 }
 
 int VssTimerStart(platform::Window* window) {

@@ -82,7 +82,9 @@ int VssTimerStop();
 // Called by the timer on the window's thread; exposed so that its arithmetic can be run
 // without a window.
 int32_t VssTimerElapsedMs(int64_t previous, int64_t now, int64_t frequency);
-int VssStreamStart(const char* deviceName, int rate, int format, int latencyMs);
+// The stream on an output device: `deviceId` is the device list's key (null for the
+// default device); the window is the one DirectSound cooperates with.
+int VssStreamStart(platform::Window* window, const char* deviceId, int rate, int format, int latencyMs);
 int VssStreamStop();
 int VssCaptureStart(const char* directory, int rate, int format, int fps);
 int VssCaptureStop();

@@ -108,6 +108,7 @@ void VssErrorBox(const char* format, ...) {
 }
 
 void VssFatalBox(const char* format, ...) {
+    platform::RestoreDesktopMode();
     va_list args;
     va_start(args, format);
     ShowBox("Fatal Error!!", format, args);
@@ -126,7 +127,7 @@ int VSS_EnumDevices() {
     VssDeviceNode** tail = &devices.head;
     for (const auto& output : outputs) {
         auto* node = new (std::nothrow) VssDeviceNode{CopyText(output.name), nullptr, nullptr};
-        if (node && !output.isDefault) node->id = CopyText(output.name);
+        if (node && !output.isDefault) node->id = CopyText(output.id);
         if (!node || !node->name || (!output.isDefault && !node->id)) {
             if (node) {
                 delete[] node->name;
@@ -235,7 +236,7 @@ int VSS_Init(platform::Window* window, int format, int rateHz, int voices) {
         return 0;
     }
     if (!VssMixerSetup(format, 1, rateHz, voices)) return 0;
-    if (!VssStreamStart(node->id, rateHz, format, vssMixer.latencyMs)) {
+    if (!VssStreamStart(window, node->id, rateHz, format, vssMixer.latencyMs)) {
         if (VSS_LastError == 0) VSS_LastError = 48;
         return 0;
     }

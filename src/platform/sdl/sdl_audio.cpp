@@ -1,5 +1,6 @@
-// sdl_audio.cpp -- the audio-output contract on SDL2's audio devices. The default device
-// is opened with a null name, so SDL follows the system's choice.
+// sdl_audio.cpp -- the audio-output contract on SDL2's audio devices: each device reads a
+// MemoryRing from SDL's callback. The default device is opened with a null name, so SDL
+// follows the system's choice; the others by name.
 #include "platform/audio.h"
 #include "platform/platform.h"
 
@@ -12,12 +13,6 @@
 #include <mutex>
 
 namespace platform {
-
-struct AudioOutput {
-    SDL_AudioDeviceID device = 0;
-    AudioCallback callback = nullptr;
-    void* user = nullptr;
-};
 
 namespace {
 
@@ -48,9 +43,36 @@ void ReleaseAudio() {
     if (audioInitCount > 0 && --audioInitCount == 0) SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
+// The ring of an SDL device: SDL's own thread takes the bytes through the callback.
+class SdlRing : public MemoryRing {
+public:
+    SdlRing(const AudioFormat& f, int32_t latencyMs, AudioTakenHook hook) : MemoryRing(f, latencyMs, hook) {}
+    ~SdlRing() override {
+        Close();
+        ReleaseAudio();
+    }
+    bool Start(std::string*) override {
+        SDL_PauseAudioDevice(device, 0);
+        return true;
+    }
+    bool Stop(std::string*) override {
+        Close();
+        StopWaiting();
+        return true;
+    }
+
+    SDL_AudioDeviceID device = 0;
+
+private:
+    void Close() {
+        // SDL_CloseAudioDevice waits for a running callback and stops the device thread.
+        if (device != 0) SDL_CloseAudioDevice(device);
+        device = 0;
+    }
+};
+
 void SDLCALL Trampoline(void* userdata, Uint8* stream, int len) {
-    auto* output = static_cast<AudioOutput*>(userdata);
-    output->callback(output->user, stream, len);
+    static_cast<SdlRing*>(userdata)->Consume(stream, len);
 }
 
 }  // namespace
@@ -86,47 +108,36 @@ bool ListAudioOutputs(std::vector<AudioOutputInfo>* outputs, std::string* error)
         if (!name) continue;
         AudioOutputInfo info;
         info.name = name;
+        info.id = name;
         outputs->push_back(info);
     }
     ReleaseAudio();
     return true;
 }
 
-AudioOutput* OpenAudioOutput(const char* deviceName, const AudioFormat& format, AudioCallback callback,
-                             void* user, std::string* error) {
+std::unique_ptr<AudioRing> OpenAudioRing(Window*, const std::string& deviceId, const AudioFormat& format,
+                                         int32_t latencyMs, AudioTakenHook taken, std::string* error) {
     if (!AcquireAudio(error)) return nullptr;
-    auto* output = new AudioOutput;
-    output->callback = callback;
-    output->user = user;
+    auto ring = std::make_unique<SdlRing>(format, latencyMs, taken);
+    // Requests of about a quarter segment keep the wake-ups close to the boundaries.
+    const int32_t frames = ring->Layout().segmentSize / format.BytesPerFrame() / 4;
+    int32_t pow2 = 256;
+    while (pow2 * 2 <= frames && pow2 < 4096) pow2 *= 2;
     SDL_AudioSpec want{};
     want.freq = format.rate;
     want.format = format.bits == 8 ? AUDIO_U8 : AUDIO_S16LSB;
     want.channels = static_cast<Uint8>(format.channels);
-    want.samples = static_cast<Uint16>(format.callbackFrames);
+    want.samples = static_cast<Uint16>(pow2);
     want.callback = Trampoline;
-    want.userdata = output;
+    want.userdata = ring.get();
     SDL_AudioSpec have{};
     // No allowed changes: SDL converts to whatever the device really plays.
-    output->device = SDL_OpenAudioDevice(deviceName, 0, &want, &have, 0);
-    if (output->device == 0) {
+    ring->device = SDL_OpenAudioDevice(deviceId.empty() ? nullptr : deviceId.c_str(), 0, &want, &have, 0);
+    if (ring->device == 0) {
         if (error) *error = std::string("SDL_OpenAudioDevice: ") + SDL_GetError();
-        delete output;
-        ReleaseAudio();
-        return nullptr;
+        return nullptr;  // the ring's end releases the audio service
     }
-    return output;
-}
-
-void StartAudioOutput(AudioOutput* output) {
-    if (output) SDL_PauseAudioDevice(output->device, 0);
-}
-
-void CloseAudioOutput(AudioOutput* output) {
-    if (!output) return;
-    // SDL_CloseAudioDevice waits for a running callback and stops the device thread.
-    SDL_CloseAudioDevice(output->device);
-    delete output;
-    ReleaseAudio();
+    return ring;
 }
 
 }  // namespace platform

@@ -194,6 +194,8 @@ void RestoreDisplayMode(Window* window) {
     }
 }
 
+void RestoreDesktopMode() {}
+
 bool PostWindowMessage(Window* window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
     // The window cannot be destroyed while the list of live windows is locked: the wake-up
     // must happen under that lock too, or the render thread could destroy the window (on

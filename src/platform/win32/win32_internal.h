@@ -16,4 +16,6 @@ constexpr int kProgramIconResource = 102;
 // or for the one given.
 std::string Win32ErrorText(const char* call);
 std::string Win32ErrorText(const char* call, DWORD code);
+// The render window's system handle; null for a null window.
+HWND WindowHandle(Window* window);
 }  // namespace platform

@@ -12,6 +12,7 @@
 #include <GL/gl.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <map>
 #include <mutex>
@@ -36,6 +37,9 @@ namespace {
 constexpr UINT kSetTimerRequest = WM_APP + 1;   // wParam: id, lParam: period in ms
 constexpr UINT kKillTimerRequest = WM_APP + 2;  // wParam: id
 constexpr UINT kRequestTimeoutMs = 5000;
+
+// Whether the display is in a mode of ours, for a fatal box from any thread.
+std::atomic<bool> displayChanged{false};
 
 LRESULT CALLBACK SystemWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
@@ -204,15 +208,23 @@ bool ChangeDisplayMode(Window* window, const ModeInfo& wanted, unsigned fields) 
     // path that never restores, the system puts the desktop's mode back itself.
     if (ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN) != DISP_CHANGE_SUCCESSFUL) return false;
     window->fullscreen = true;
+    displayChanged.store(true);
     return true;
 }
 
 void RestoreDisplayMode(Window* window) {
     if (!window || !window->fullscreen) return;
+    displayChanged.store(false);
     if (ChangeDisplaySettingsA(nullptr, 0) != DISP_CHANGE_SUCCESSFUL)
         std::fprintf(stderr, "render window: the desktop's display mode could not be restored\n");
     window->fullscreen = false;
 }
+
+void RestoreDesktopMode() {
+    if (displayChanged.exchange(false)) ChangeDisplaySettingsA(nullptr, 0);
+}
+
+HWND WindowHandle(Window* window) { return window ? window->hwnd : nullptr; }
 
 bool PostWindowMessage(Window* window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
     LiveWindow live(window);
