@@ -2,6 +2,7 @@
 // is opened with a null name, so SDL follows the system's choice.
 #include "platform/audio.h"
 #include "platform/platform.h"
+#include "platform/sdl/sdl_internal.h"
 
 #include <SDL.h>
 #if UMBRAVEL_HAVE_ALSA
@@ -45,7 +46,7 @@ bool AcquireAudio(std::string* error) {
 
 void ReleaseAudio() {
     std::lock_guard<std::mutex> lock(audioInitMutex);
-    if (audioInitCount > 0 && --audioInitCount == 0) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    if (audioInitCount > 0 && --audioInitCount == 0) StopSubsystem(SDL_INIT_AUDIO);
 }
 
 void SDLCALL Trampoline(void* userdata, Uint8* stream, int len) {
