@@ -5,7 +5,6 @@
 #   scripts/fuzz.sh jpeg 60
 set(CODEC_FUZZ_FLAGS -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -ffp-contract=off)
 get_target_property(CODEC_SOURCES umbravel_codecs SOURCES)
-list(FILTER CODEC_SOURCES EXCLUDE REGEX "picture_texture")  # needs the engine and the file store
 enable_testing()
 foreach(format jpeg tga)
   add_executable(${format}_fuzz ${CMAKE_CURRENT_LIST_DIR}/${format}_fuzz.cpp ${CODEC_SOURCES})

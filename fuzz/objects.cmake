@@ -3,7 +3,6 @@
 # needs: the loader, the engine's records (no window, no GL) and the image codecs.
 #   scripts/fuzz.sh lwo 60
 get_target_property(LWO_CODEC_SOURCES umbravel_codecs SOURCES)
-list(FILTER LWO_CODEC_SOURCES EXCLUDE REGEX "picture_texture")
 set(LWO_ENGINE_DIR ${CMAKE_SOURCE_DIR}/src/engine/core)
 add_executable(lwo_fuzz ${CMAKE_CURRENT_LIST_DIR}/lwo_fuzz.cpp ${LWO_CODEC_SOURCES}
   ${LWO_ENGINE_DIR}/lightwave_loader.cpp ${LWO_ENGINE_DIR}/lightwave_textures.cpp

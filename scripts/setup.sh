@@ -12,5 +12,6 @@ packages=(
   xvfb xauth xdotool x11-utils
   xfonts-base  # the X core fonts SDL's message boxes draw with; without them no box appears
   ffmpeg       # capture into a video file (the program runs without it otherwise)
+  binutils-mingw-w64-x86-64  # windres: the Linux tests compile the Windows resource script too
 )
 apt_install "${packages[@]}"

@@ -5,7 +5,9 @@
 #   - each build Wine can run (64-bit: wine64; 32-bit: wine32 of the i386 architecture):
 #     the cross-built unit tests, bad flags (exit 2), a whole-show capture at a small size
 #     compared with the Linux build's (sound.wav and timeline.txt byte for byte, frames
-#     within a measured tolerance), and a real-time "No Sound" run of the closing part.
+#     within a measured tolerance), a real-time "No Sound" run of the closing part, and the
+#     setup dialog driven through X (dialog_checks: its lists, a screenshot, Enter, the
+#     close box).
 # When the i386 packages cannot be installed, one line says so and the 32-bit build is
 # checked without Wine only; its Wine runs are never reported as passed.
 set -euo pipefail
@@ -17,7 +19,7 @@ export WINEPREFIX="$root/build/wine-prefix"
 capture_flags=(--size 160x120 --fps 15)
 
 started=$(date +%s)
-apt_install wine wine64 xvfb xauth file binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
+apt_install wine wine64 xvfb xauth file binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 xdotool ffmpeg
 
 # wine32 needs the i386 architecture. The archive's i386 index of the security suite is at
 # times out of step with the amd64 one, and apt then refuses the i386 libraries; the
@@ -99,12 +101,13 @@ wine_checks() {
   wine_fresh
 
   # The tests without a window run with no display, where a message box cannot wait for a
-  # click; the window contract runs under Xvfb.
-  env -u DISPLAY ctest --test-dir "$root/build/$build" --output-on-failure -E platform_window_test \
+  # click; the window contract and the setup dialog's window run under Xvfb.
+  local windowed='platform_window_test|setup_dialog_window_test'
+  env -u DISPLAY ctest --test-dir "$root/build/$build" --output-on-failure -E "$windowed" \
     || fail "$build: unit tests under Wine"
   wine_fresh
   xvfb-run -a -s "-screen 0 1024x768x24" ctest --test-dir "$root/build/$build" --output-on-failure \
-    -R platform_window_test || fail "$build: the window contract under Wine"
+    -R "$windowed" || fail "$build: the window contract and the setup dialog's window under Wine"
   wine_fresh
 
   local status=0
@@ -145,11 +148,148 @@ wine_checks() {
   grep -q "Profiling Results" "$out/realtime-errors.txt" || fail "$build: the real-time run showed no profiling box"
 }
 
+# The setup dialog (resource 101) as a user meets it, on one Xvfb display: it opens and
+# writes its test report (UMBRAVEL_DIALOG_REPORT), whose lists must hold the entries and
+# defaults the dialog's rules give; a screenshot of it is kept (a CI artefact); the keyboard
+# picks "No Sound" and "Windowed", and Enter starts the show, which Escape ends with the
+# profiling box and exit code 0. A second start is ended by a click on the close box: exit
+# code 0, and nothing else is shown.
+dialog_steps() {
+  local exe=$1 wine=$2 out=$3 shot=$4
+  local report="$out/dialog-report.txt" problems=0 pid status
+  problems_note() { echo "dialog: $*" >>"$out/dialog-problems.txt"; problems=$((problems + 1)); }
+  # window_named NAME [SECONDS]: the id of a window titled NAME, waiting for it to appear.
+  window_named() {
+    local i
+    for ((i = 0; i < ${2:-60} * 5; i++)); do
+      xdotool search --name "^$1\$" 2>/dev/null | head -n1 | grep . && return 0
+      sleep 0.2
+    done
+    return 1
+  }
+  # keys WINDOW KEY...: focuses the window and types the keys.
+  keys() {
+    local window=$1
+    shift
+    timeout 5 xdotool windowfocus --sync "$window" 2>/dev/null || xdotool windowfocus "$window" 2>/dev/null
+    sleep 0.3
+    xdotool key --delay 150 "$@"
+  }
+  # until SECONDS COMMAND...: retries the command until it succeeds.
+  until_true() {
+    local i limit=$(($1 * 5))
+    shift
+    for ((i = 0; i < limit; i++)); do "$@" && return 0; sleep 0.2; done
+    return 1
+  }
+  # list ID: the list's line and its entries in the report.
+  list() { awk -v id="$1" '/^[a-z]/ { on = ($1 == "list" && $2 == id) } on' "$report"; }
+
+  rm -f "$report" "$out/dialog-problems.txt"
+  (cd "$out" && UMBRAVEL_DIALOG_REPORT=dialog-report.txt exec "$wine" "$exe") >"$out/dialog-run.txt" 2>&1 &
+  pid=$!
+  if ! until_true 60 test -s "$report" || ! dialog=$(window_named "Vorn Demo - Umbravel" 10); then
+    problems_note "the dialog did not open (or wrote no report)"
+    kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null
+    return 1
+  fi
+  sleep 1
+  ffmpeg -loglevel error -y -f x11grab -video_size 1024x768 -i "$DISPLAY" -frames:v 1 "$shot" \
+    || problems_note "no screenshot"
+
+  # The fixed lists, their defaults, and the lists the engine and the sound system fill.
+  diff <(list 1016) <(echo 'list 1016 count 2 selected 0'; printf '  %s\n' "OpenGL R1.1 or better" \
+    "DirectX 3D V7.0 or better") || problems_note "the rendering method list"
+  diff <(list 1020) <(echo 'list 1020 count 5 selected 0'; printf '  %s\n' "Stereo, 44100Hz, 16bit" \
+    "Stereo, 22050Hz, 16bit" "Stereo, 22050Hz, 8bit" "Stereo, 11025Hz, 8bit" "Mono,   11025Hz, 8bit") \
+    || problems_note "the sound resolution list"
+  diff <(list 1021) <(printf 'list 1021 count 9 selected 0\n'; for ms in 200 300 400 500 600 700 800 900 1000; do
+    echo "  $ms milliseconds"; done) || problems_note "the sound buffer list"
+  list 1017 | head -n1 | grep -Eq '^list 1017 count [1-9][0-9]* selected 0$' || problems_note "the device list"
+  list 1018 | head -n1 | grep -Eq '^list 1018 count [1-9][0-9]* selected 0$' || problems_note "the mode list"
+  list 1018 | tail -n +2 | grep -Evq '^  [0-9]+ x [0-9]+, [0-9]+ bpp$' && problems_note "a mode's text"
+  local sounds
+  sounds=$(list 1019 | head -n1 | awk '{ print $4 }')
+  list 1019 | head -n1 | grep -q "selected $((sounds > 1 ? 1 : 0))\$" || problems_note "the default sound device"
+  [ "$(list 1019 | sed -n 2p)" = "  No Sound" ] || problems_note "the first sound device is not \"No Sound\""
+  grep -qx "check 1100 0" "$report" && grep -qx "check 1101 1" "$report" && grep -qx "check 1102 1" "$report" \
+    || problems_note "the check boxes' defaults"
+  grep -qx "focus 1003" "$report" || problems_note "the start button has not the focus"
+  grep -qx "caption Vorn Demo - Umbravel" "$report" || problems_note "the caption"
+  # Centred horizontally, at a third of the screen's height.
+  read -r _ x y w h < <(grep '^window ' "$report")
+  read -r _ sw sh < <(grep '^screen ' "$report")
+  [ "$x" = $(((sw - w) / 2)) ] && [ "$y" = $(((sh - h) / 3)) ] \
+    || problems_note "the dialog is at $x,$y ($w x $h) on a $sw x $sh screen"
+
+  # Escape leaves the dialog open; the keyboard reaches the lists and boxes; Enter starts.
+  keys "$dialog" Escape
+  sleep 0.5
+  window_named "Vorn Demo - Umbravel" 1 >/dev/null || problems_note "Escape closed the dialog"
+  keys "$dialog" Tab Tab Tab Tab Home Tab Tab Tab space
+  until_true 10 grep -qx "check 1100 1" "$report" || problems_note "space did not tick \"Windowed\""
+  list 1019 | head -n1 | grep -q "selected 0\$" || problems_note "Home did not select \"No Sound\""
+  keys "$dialog" Return
+  if show=$(window_named "Vorn V3D Application" 90); then
+    sleep 1
+    keys "$show" Escape
+    if box=$(window_named "Vorn Umbravel Demo Profiling" 60); then
+      keys "$box" Return
+    else
+      problems_note "Escape did not end the show with the profiling box"
+    fi
+  else
+    problems_note "Enter did not start the show"
+  fi
+  status=0
+  until_true 30 eval '! kill -0 "$pid" 2>/dev/null' || { problems_note "the show did not end"; kill "$pid"; }
+  wait "$pid" || status=$?
+  [ "$status" = 0 ] || problems_note "the show ended with exit code $status"
+
+  # The close box ends the program at once with exit code 0.
+  rm -f "$report"
+  (cd "$out" && UMBRAVEL_DIALOG_REPORT=dialog-report.txt exec "$wine" "$exe") >"$out/dialog-close.txt" 2>&1 &
+  pid=$!
+  if until_true 60 test -s "$report" && dialog=$(window_named "Vorn Demo - Umbravel" 10); then
+    read -r _ cx cy < <(grep '^closebox ' "$report")
+    timeout 5 xdotool mousemove --sync "$cx" "$cy" 2>/dev/null
+    xdotool click 1
+    until_true 20 eval '! kill -0 "$pid" 2>/dev/null' || { problems_note "the close box did not end it"; kill "$pid"; }
+    status=0
+    wait "$pid" || status=$?
+    [ "$status" = 0 ] || problems_note "closing the dialog gave exit code $status"
+    [ -s "$out/dialog-close.txt" ] && problems_note "closing the dialog printed: $(head -c 200 "$out/dialog-close.txt")"
+  else
+    problems_note "the dialog did not open the second time"
+    kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null
+  fi
+  return $((problems > 0))
+}
+export -f dialog_steps
+
+dialog_checks() {
+  local build=$1 wine=$2 out="$root/build/windows-checks/$1" t0=$(date +%s) status=0
+  mkdir -p "$out"
+  # Wine draws the dialog's caption and close box itself: Xvfb has no window manager.
+  wine_fresh
+  "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1 || true
+  wine_fresh
+  xvfb-run -a -s "-screen 0 1024x768x24" bash -c 'dialog_steps "$@"' _ "$root/build/$build/umbravel.exe" "$wine" \
+    "$out" "$root/build/windows-checks/dialog-$build.png" || status=$?
+  wine_fresh
+  "$wine" reg delete 'HKCU\Software\Wine\X11 Driver' /v Decorated /f >/dev/null 2>&1 || true
+  echo "test-windows: $build: setup dialog checks took $(($(date +%s) - t0)) s" \
+       "(screenshot: build/windows-checks/dialog-$build.png)"
+  [ "$status" = 0 ] || fail "$build: the setup dialog: $(paste -sd';' "$out/dialog-problems.txt" 2>/dev/null)"
+}
+
 static_checks win64 "PE32+ executable (GUI) x86-64"
 static_checks win32 "PE32 executable (GUI) Intel 80386"
 wine_checks win64 wine
+dialog_checks win64 wine
 if [ -z "$wine32_reason" ]; then
   wine_checks win32 wine
+  dialog_checks win32 wine
 else
   echo "test-windows: 32-bit Wine runs NOT possible: wine32:i386 could not be installed ($wine32_reason);" \
        "the 32-bit build was checked without Wine only"

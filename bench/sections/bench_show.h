@@ -8,9 +8,9 @@
 #include <utility>
 
 #include "codecs/codec_log.h"
-#include "codecs/picture_texture.h"
 #include "engine/core/engine.h"
 #include "engine/core/lightwave_loader.h"
+#include "engine/core/picture_texture.h"
 #include "filestore/filestore.h"
 #include "platform/platform.h"
 #include "shell/demo_state.h"

@@ -13,9 +13,9 @@
 
 #include "bench_show.h"
 #include "codecs/codec_log.h"
-#include "codecs/picture_texture.h"
 #include "engine/core/engine.h"
 #include "engine/core/lightwave_loader.h"
+#include "engine/core/picture_texture.h"
 #include "filestore/filestore.h"
 #include "platform/platform.h"
 #include "sections/brain_internal.h"

@@ -11,8 +11,8 @@
 #include <thread>
 
 #include "codecs/codec_log.h"
-#include "codecs/picture_texture.h"
 #include "engine/core/engine.h"
+#include "engine/core/picture_texture.h"
 #include "platform/platform.h"
 #include "sections/sections.h"
 #include "shell/demo_state.h"

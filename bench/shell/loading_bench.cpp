@@ -19,9 +19,9 @@
 #include <vector>
 
 #include "codecs/codec_log.h"
-#include "codecs/picture_texture.h"
 #include "engine/core/engine.h"
 #include "engine/core/lightwave_loader.h"
+#include "engine/core/picture_texture.h"
 #include "filestore/filestore.h"
 #include "platform/platform.h"
 #include "sections/sections.h"

@@ -1,12 +1,14 @@
 // dialog.h -- a modal dialog described by a template of controls in dialog units, shown
-// by the platform (Dear ImGui on SDL2 and OpenGL 2 in the SDL back-end). The caller's
-// handler owns every list's contents and every rule; the platform only draws and
-// reports what the user did.
+// by the platform: drawn with Dear ImGui on SDL2 and OpenGL 2 in the SDL back-end, run
+// from the executable's dialog resource (made from the same table) on Windows. The
+// caller's handler owns every list's contents and every rule; the platform only shows
+// them and reports what the user did.
 //
-// Main thread only, before the render window exists: the dialog starts SDL's video for
-// itself and shuts it down before it returns.
+// Main thread only, before the render window exists: the SDL dialog starts SDL's video
+// for itself and shuts it down before it returns.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -14,9 +16,10 @@ namespace platform {
 
 struct DialogControl {
     enum Kind { Button, Icon, Text, Group, List, Check } kind;
-    int id;  // 0 for controls that report nothing
+    int id;  // -1 for controls that report nothing
     const char* text;
     int x, y, width, height;  // dialog units
+    uint32_t style;           // the Windows window style bits of the control
 };
 
 struct DialogTemplate {
@@ -24,6 +27,8 @@ struct DialogTemplate {
     int width, height;  // dialog units
     std::vector<DialogControl> controls;
     int defaultButton;  // has the keyboard focus: Enter presses it
+    int resourceId;     // the dialog resource that holds this template on Windows
+    uint32_t style;     // the Windows window style bits of the dialog
 };
 
 class DialogHandler {
@@ -38,9 +43,14 @@ public:
     virtual void OnCheck(int controlId, bool checked) = 0;
 };
 
+enum : int {
+    kDialogUnavailable = -1,  // no display to show a dialog on (headless runs): nothing was shown
+    kDialogFailed = -2,       // the system could not create the dialog; the reason went to standard error
+};
+
 // Shows the dialog centred horizontally at one third of the screen height. Returns the
 // result of the button that ended it, 0 when the user closed it from its title bar (the
-// Escape key does not close it), or -1 when it cannot be shown (no display).
+// Escape key does not close it), kDialogUnavailable or kDialogFailed.
 int RunModalDialog(const DialogTemplate& dialog, DialogHandler& handler);
 
 }  // namespace platform

@@ -6,12 +6,13 @@
 #include <cmath>
 #include <cstdio>
 
-#include "codecs/picture_texture.h"
 #include "engine/core/engine.h"
 #include "engine/core/lightwave_loader.h"
+#include "engine/core/picture_texture.h"
 #include "filestore/filestore.h"
 #include "overlay/overlay.h"
 #include "sections/brain_internal.h"
+#include "sections/music_position.h"
 #include "sections/sections.h"
 #include "shell/demo_state.h"
 #include "shell/quit.h"
@@ -160,13 +161,9 @@ void BrainInit() {
 }
 
 void BrainRun() {
-    const VssModule& music = *demo.module;
-    auto order = [&music] { return music.currentOrder.load(std::memory_order_relaxed); };
-    auto row = [&music] { return music.currentRow.load(std::memory_order_relaxed); };
-
     Object3D* brain = parts.brain;
     Object3D* mapBrain = parts.mapBrain;
-    const int startOrder = order();
+    const int startOrder = ReadMusicPosition().order;
     const float t0 = GetTime();
     int quarter = -1, mapChoice = -1, lastRow = 0, lastSadPicture = 0;
     float quarterStart = 0.0f;
@@ -176,9 +173,11 @@ void BrainRun() {
     Vec3 storedPosition(-2.7f, 0.0f, -6.5f);
     float phase = 0.0f;
 
-    while (order() < kEndOrder) {
+    // One read of the music per frame: the loop's end, the finale, the pictures and the map
+    // follow the same order and row.
+    for (MusicPosition music = ReadMusicPosition(); music.order < kEndOrder; music = ReadMusicPosition()) {
         if (demo.quitRequested.load(std::memory_order_relaxed)) Quit(nullptr);
-        const int currentOrder = order(), currentRow = row();
+        const int currentOrder = music.order, currentRow = music.row;
         const float t = GetTime() - t0;
         const float p = OrderProgress(t, currentOrder - startOrder);
 

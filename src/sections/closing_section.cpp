@@ -3,8 +3,8 @@
 // picture and text together from order 25.
 #include "sections/closing.h"
 
-#include "codecs/picture_texture.h"
 #include "engine/core/engine.h"
+#include "engine/core/picture_texture.h"
 #include "overlay/overlay.h"
 #include "sections/sections.h"
 #include "sections/typing.h"

@@ -7,12 +7,13 @@
 #include <algorithm>
 #include <cmath>
 
-#include "codecs/picture_texture.h"
 #include "engine/core/engine.h"
 #include "engine/core/lightwave_loader.h"
+#include "engine/core/picture_texture.h"
 #include "overlay/overlay.h"
 #include "sections/heart_internal.h"
 #include "sections/metaballs.h"
+#include "sections/music_position.h"
 #include "sections/sections.h"
 #include "shell/demo_state.h"
 #include "shell/quit.h"
@@ -67,12 +68,6 @@ Object3D* NewObject(int32_t children, int32_t lights) {
     Object3D* object = demo.engine->NewObject(children, lights, 0, 0);
     if (!object) Quit("Could not create new object");
     return object;
-}
-
-bool MusicBefore(int32_t order, int32_t row) {
-    const int32_t o = demo.module->currentOrder.load(std::memory_order_relaxed);
-    const int32_t r = demo.module->currentRow.load(std::memory_order_relaxed);
-    return o < order || (o == order && r < row);
 }
 
 float Random01() { return static_cast<float>(Random()) / 32767.0f; }
@@ -281,14 +276,16 @@ void HeartRun() {
     background->GetSize(size);
     SetOverlaySize(size);
 
-    while (MusicBefore(kEndOrder, 0)) {
+    // The music is read once per frame: the loop's end and the frame's cut, beat and chain
+    // follow the same order and row.
+    for (MusicPosition music = ReadMusicPosition(); MusicBefore(music, kEndOrder, 0); music = ReadMusicPosition()) {
         if (demo.quitRequested.load(std::memory_order_relaxed)) Quit(nullptr);
         const float now = GetTime();
         const float dt = now - previous;
         const float elapsed = now - start;
         previous = now;
-        const int32_t order = demo.module->currentOrder.load(std::memory_order_relaxed);
-        const int32_t row = demo.module->currentRow.load(std::memory_order_relaxed);
+        const int32_t order = music.order;
+        const int32_t row = music.row;
 
         if (cutter.Step(order, row)) scene->SetActiveCamera(scene->GetCamera(cutter.camera));
 

@@ -5,9 +5,10 @@
 // farthest on while the overlay folds up like a television being switched off.
 #include <cmath>
 
-#include "codecs/picture_texture.h"
 #include "engine/core/engine.h"
+#include "engine/core/picture_texture.h"
 #include "overlay/overlay.h"
+#include "sections/music_position.h"
 #include "sections/opening.h"
 #include "sections/sections.h"
 #include "sections/typing.h"
@@ -138,13 +139,12 @@ void LogoRun() {
     }
 
     // Order 2 up to row 48: noise or the teletype, row by row.
-    while (MusicBefore(2, 48)) {
+    // One read per frame: the loop's end and the frame's choice see the same position.
+    for (MusicPosition music = ReadMusicPosition(); MusicBefore(music, 2, 48); music = ReadMusicPosition()) {
         QuitIfAsked();
         const float t = GetTime();
         camera->SetPosition(Swing(t));
-        const int order = demo.module->currentOrder.load(std::memory_order_relaxed);
-        const int row = demo.module->currentRow.load(std::memory_order_relaxed);
-        uint8_t* pixels = order == 2 && LogoRowShowsNoise(row) ? NoiseFrame() : TeletypeFrame("", t);
+        uint8_t* pixels = music.order == 2 && LogoRowShowsNoise(music.row) ? NoiseFrame() : TeletypeFrame("", t);
         DrawOverlayFrame(logoScene, overlayTexture, overlay, pixels);
     }
 

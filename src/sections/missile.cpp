@@ -7,7 +7,6 @@
 #include <cstdlib>
 
 #include "codecs/image.h"
-#include "codecs/picture_texture.h"
 #include "filestore/filestore.h"
 #include "shell/demo_state.h"
 #include "shell/quit.h"

@@ -4,18 +4,18 @@
 // one rotating coloured light, the missile, and noise on the screen in the last pattern.
 #include <cmath>
 
-#include "codecs/picture_texture.h"
 #include "engine/core/engine.h"
 #include "engine/core/lightwave_loader.h"
+#include "engine/core/picture_texture.h"
 #include "filestore/filestore.h"
 #include "overlay/overlay.h"
 #include "sections/metaballs.h"
 #include "sections/missile.h"
+#include "sections/music_position.h"
 #include "sections/sections.h"
 #include "sections/tv_cuts.h"
 #include "shell/demo_state.h"
 #include "shell/quit.h"
-#include "sound/vss_records.h"
 
 namespace {
 constexpr float kTwoPi = 6.2831853f;
@@ -43,18 +43,6 @@ Object3D* LoadSet(int winding, int lights) {
     set->Scale(0.025f, 1, 1, 1);
     ShowScreenOn(set);
     return set;
-}
-
-// Where the music stands, read once per frame: every decision of a frame (the loop's end,
-// the cut, the credits, the noise, the ramp) sees the same order and row, even when the
-// player moves on while the frame is being prepared.
-struct MusicPosition {
-    int order;
-    int row;
-};
-MusicPosition ReadMusic() {
-    return {demo.module->currentOrder.load(std::memory_order_relaxed),
-            demo.module->currentRow.load(std::memory_order_relaxed)};
 }
 
 void Aim(Camera* camera, Vec3 position, Vec3 target) {
@@ -132,14 +120,16 @@ void TvInit() {
 
 void TvRun() {
     const float start = GetTime();
-    const int firstOrder = ReadMusic().order;
+    const int firstOrder = ReadMusicPosition().order;
     Object3D* metaballs = GetMetaballObject();
     metaballs->Enable();
     setA->Enable();
     setB->Disable();
     TvCameraCuts cuts;
 
-    for (MusicPosition music = ReadMusic(); music.order < 13; music = ReadMusic()) {
+    // One read of the music per frame: the loop's end, the cut, the credits, the noise and
+    // the ramp of a frame all see the same order and row.
+    for (MusicPosition music = ReadMusicPosition(); music.order < 13; music = ReadMusicPosition()) {
         CheckQuit();
         const float t = GetTime() - start;
         if (cuts.Step(music.order, music.row, kTvPhaseOneRows, false))
@@ -175,7 +165,7 @@ void TvRun() {
     Light* light = setB->GetLight(0);
     light->Enable();
 
-    for (MusicPosition music = ReadMusic(); music.order < 19; music = ReadMusic()) {
+    for (MusicPosition music = ReadMusicPosition(); music.order < 19; music = ReadMusicPosition()) {
         CheckQuit();
         const float t = GetTime() - start;
         float ramp = t - static_cast<float>(music.order - firstOrder) * kPatternSeconds;

@@ -3,15 +3,14 @@
 
 #include <string>
 
+#include "sections/music_position.h"
 #include "shell/demo_state.h"
 #include "shell/quit.h"
 #include "sound/vss_records.h"
 
 bool MusicBefore(int order, int row) {
     if (!demo.module) return false;
-    const int currentOrder = demo.module->currentOrder.load(std::memory_order_relaxed);
-    const int currentRow = demo.module->currentRow.load(std::memory_order_relaxed);
-    return currentOrder < order || (currentOrder == order && currentRow < row);
+    return MusicBefore(ReadMusicPosition(), order, row);
 }
 
 void WaitForMusic(int order, int row, TypingFrame frame) {

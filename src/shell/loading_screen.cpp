@@ -7,7 +7,6 @@
 #include <cstdlib>
 
 #include "codecs/image.h"
-#include "codecs/picture_texture.h"
 #include "engine/core/engine.h"
 #include "filestore/filestore.h"
 #include "overlay/overlay.h"

@@ -9,7 +9,11 @@
 #include <utility>
 #include <vector>
 
+#include "codecs/codec_log.h"
 #include "engine/core/engine.h"
+#include "engine/core/lightwave_loader.h"
+#include "engine/core/picture_texture.h"
+#include "filestore/filestore.h"
 #include "platform/platform.h"
 #include "sections/sections.h"
 #include "shell/capture_progress.h"
@@ -19,10 +23,6 @@
 #include "shell/quit.h"
 #include "shell/random.h"
 #include "shell/setup_dialog.h"
-#include "codecs/codec_log.h"
-#include "codecs/picture_texture.h"
-#include "engine/core/lightwave_loader.h"
-#include "filestore/filestore.h"
 #include "sound/vss.h"
 
 namespace {
@@ -169,6 +169,9 @@ void RunShow(const CommandLine& commandLine) {
         dialog.followHeard = !commandLine.syncMixed;
         const int result = RunSetupDialog(dialog);
         if (result == 0) Quit(nullptr);
+        // A display that cannot hold the dialog is an error like any other of start-up;
+        // only a run without a display takes its choices from the flags.
+        if (result == platform::kDialogFailed) Quit("Could not create the setup dialog");
         if (result == 1) {
             choice = dialog.Choice();
             platform::SetDisplayPreferences(dialog.windowed, dialog.vsync);

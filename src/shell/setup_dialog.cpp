@@ -17,36 +17,18 @@ constexpr SoundResolution kSoundResolutions[5] = {
 const std::vector<std::string> kNoItems;
 
 const platform::DialogTemplate kTemplate = {
-    "Vorn Demo - Umbravel",
-    290,
-    200,
+    SETUP_DIALOG_CAPTION,
+    SETUP_DIALOG_WIDTH,
+    SETUP_DIALOG_HEIGHT,
     {
-        {platform::DialogControl::Button, kStartButton, "UMBRAVEL", 0, 165, 290, 20},
-        {platform::DialogControl::Icon, 0, "", 0, 0, 20, 20},
-        {platform::DialogControl::Text, 0, "Vorn Proudly Presents - UMBRAVEL", 20, 0, 120, 8},
-        {platform::DialogControl::Group, 0, "Vorn 3D System Setup", 0, 25, 290, 65},
-        {platform::DialogControl::List, kRenderingMethodList, "", 5, 45, 90, 40},
-        {platform::DialogControl::Text, 0, "Rendering Method", 5, 35, 85, 8},
-        {platform::DialogControl::Text, 0, "Rendering Device", 100, 35, 85, 8},
-        {platform::DialogControl::List, kRenderingDeviceList, "", 100, 45, 90, 40},
-        {platform::DialogControl::Text, 0, "Rendering Resolution", 195, 35, 85, 8},
-        {platform::DialogControl::List, kRenderingResolutionList, "", 195, 45, 90, 40},
-        {platform::DialogControl::Text, 0, "Released at Mirefest 2000, Australia", 175, 0, 115, 8},
-        {platform::DialogControl::Text, 0,
-         "Code: Zub Quessel Wimbrel   Music: Crompet Zub   Art: Crompet   Story: Crompet Zub", 20, 10, 270, 8},
-        {platform::DialogControl::Group, 0, "Vorn Sound System Setup", 0, 95, 290, 65},
-        {platform::DialogControl::List, kSoundDeviceList, "", 5, 115, 90, 40},
-        {platform::DialogControl::List, kSoundResolutionList, "", 100, 115, 90, 40},
-        {platform::DialogControl::List, kSoundBufferList, "", 195, 115, 90, 40},
-        {platform::DialogControl::Text, 0, "Sound Device", 5, 105, 85, 8},
-        {platform::DialogControl::Text, 0, "Sound Resolution", 100, 105, 85, 8},
-        {platform::DialogControl::Text, 0, "Sound Buffer Length", 195, 105, 85, 8},
-        // Apart from the original controls, under the start button.
-        {platform::DialogControl::Check, kWindowedCheck, "Windowed", 5, 188, 45, 10},
-        {platform::DialogControl::Check, kVsyncCheck, "Wait for vertical sync", 55, 188, 100, 10},
-        {platform::DialogControl::Check, kHeardSyncCheck, "Pictures follow the heard sound", 160, 188, 130, 10},
+#define SETUP_CONTROL(kind, id, text, x, y, width, height, style) \
+    {platform::DialogControl::kind, id, text, x, y, width, height, static_cast<uint32_t>(style)},
+        SETUP_DIALOG_CONTROLS(SETUP_CONTROL)
+#undef SETUP_CONTROL
     },
     kStartButton,
+    SETUP_DIALOG_RESOURCE,
+    static_cast<uint32_t>(SETUP_DIALOG_STYLE),
 };
 }  // namespace
 

@@ -10,19 +10,20 @@
 #include "engine/core/engine.h"
 #include "platform/dialog.h"
 #include "shell/demo_state.h"
+#include "shell/setup_dialog_template.h"
 
 enum : int {
-    kStartButton = 1003,
-    kRenderingMethodList = 1016,
-    kRenderingDeviceList = 1017,
-    kRenderingResolutionList = 1018,
-    kSoundDeviceList = 1019,
-    kSoundResolutionList = 1020,
-    kSoundBufferList = 1021,
+    kStartButton = SETUP_START_BUTTON,
+    kRenderingMethodList = SETUP_RENDERING_METHOD_LIST,
+    kRenderingDeviceList = SETUP_RENDERING_DEVICE_LIST,
+    kRenderingResolutionList = SETUP_RENDERING_RESOLUTION_LIST,
+    kSoundDeviceList = SETUP_SOUND_DEVICE_LIST,
+    kSoundResolutionList = SETUP_SOUND_RESOLUTION_LIST,
+    kSoundBufferList = SETUP_SOUND_BUFFER_LIST,
     // Beyond the original dialog: the check boxes under the start button.
-    kWindowedCheck = 1100,
-    kVsyncCheck = 1101,
-    kHeardSyncCheck = 1102,  // the sections follow the heard position, not the mixed one
+    kWindowedCheck = SETUP_WINDOWED_CHECK,
+    kVsyncCheck = SETUP_VSYNC_CHECK,
+    kHeardSyncCheck = SETUP_HEARD_SYNC_CHECK,  // the sections follow the heard position, not the mixed one
 };
 
 class SetupDialog final : public platform::DialogHandler {
@@ -51,7 +52,8 @@ public:
     bool Checked(int controlId) const override;
     void OnCheck(int controlId, bool checked) override;
 
-    // The dialog's template: its caption, size and controls in dialog units.
+    // The dialog's template: its caption, size and controls in dialog units, from the
+    // table in setup_dialog_template.h (which the Windows resource is made from too).
     static const platform::DialogTemplate& Template();
 
 private:
@@ -69,5 +71,6 @@ private:
 };
 
 // Shows the dialog modally. 1: start the show with `dialog.Choice()`; 0: the user closed
-// it; -1: it could not be shown.
+// it; platform::kDialogUnavailable: no display to show it on; platform::kDialogFailed: the
+// system could not create it.
 int RunSetupDialog(SetupDialog& dialog);

@@ -90,10 +90,16 @@ struct Heard {
 Heard heard;
 
 void Publish(VssModule* module, int32_t order, int32_t row) {
-    // The order first, as the player writes it: a reader may see the order of one row and
-    // the row of the one before.
+    // The sequence is odd while the two values change, so a reader that takes them as a
+    // pair never keeps the order of one row with the row of another. The release fence
+    // makes the odd value visible before either store; the closing release store makes
+    // both visible before the even one.
+    const uint32_t sequence = module->positionSequence.load(std::memory_order_relaxed);
+    module->positionSequence.store(sequence + 1, std::memory_order_relaxed);
+    std::atomic_thread_fence(std::memory_order_release);
     module->currentOrder.store(order, std::memory_order_relaxed);
     module->currentRow.store(row, std::memory_order_relaxed);
+    module->positionSequence.store(sequence + 2, std::memory_order_release);
 }
 
 }  // namespace

@@ -191,6 +191,9 @@ struct VssModule {
     std::atomic<int32_t> currentOrder;
     int32_t currentPattern;
     std::atomic<int32_t> currentRow;
+    // Odd while the pair above is being written: readers take order and row together
+    // (sections/music_position.h).
+    std::atomic<uint32_t> positionSequence{0};
     // The player's own position: the tick being mixed.
     std::atomic<int32_t> playerOrder;
     std::atomic<int32_t> playerRow;

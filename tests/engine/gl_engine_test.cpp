@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -184,6 +185,32 @@ TEST_F(GLEngineTest, ColourMaterialLeavesItsGreyForThePlainTriangleAfter) {
     EXPECT_EQ(plain[1], plain[2]);
     EXPECT_NEAR(reference[0], 205, 3);  // 64 x 0.2 ambient + 192 x 1.0 diffuse
     EXPECT_NEAR(plain[0], 240, 3);      // 200 x 0.2 + 200 x 1.0
+}
+
+// GL's exponent is the surface's shininess byte halved, and the material is set again in
+// every frame. With specular light alone, a directional light 16.22 degrees off the view
+// axis puts the half vector at cos 8.11 degrees = 0.99 to the triangle's normal, so the
+// triangle shows 255 x 0.99^exponent: byte 128 gives 0.99^64 (134), byte 32 gives 0.99^16
+// (217). Unhalved they would be 70 and 185; a material left from the frame before, 134.
+TEST_F(GLEngineTest, ShininessIsHalvedAndSetEveryFrame) {
+    Object3D* o = AddTriangle(false);
+    const float a = 16.22f * 0.017453292f;
+    o->GetLight(0)->SetDirection({-std::sin(a), 0.0f, -std::cos(a)});
+    Surface* shiny = engine->NewSurface();
+    shiny->SetAmbient(Colour(0, 0, 0, 255));
+    shiny->SetDiffuse(Colour(0, 0, 0, 255));
+    shiny->SetSpecular(Colour(255, 255, 255, 255));
+    o->GetTriangle(0)->SetSurface(shiny);
+    const struct {
+        float shininess;  // stored as the byte shininess x 128
+        int expected;
+    } frames[] = {{1.0f, 134}, {0.25f, 217}, {1.0f, 134}, {0.0f, 255}};
+    for (const auto& frame : frames) {
+        shiny->SetShininess(frame.shininess);
+        const uint8_t* p = Draw().At(kWidth / 2, kHeight / 2);
+        EXPECT_NEAR(p[0], frame.expected, 6) << "shininess byte " << static_cast<int>(shiny->shininess);
+        EXPECT_EQ(p[0], p[2]);
+    }
 }
 
 TEST_F(GLEngineTest, CameraViewportIsCentredAndEven) {

@@ -16,12 +16,11 @@
 #include <vector>
 
 #include "codecs/codec_log.h"
-#include "codecs/picture_texture.h"
 #include "engine/core/engine.h"
 #include "engine/core/lightwave_loader.h"
+#include "engine/core/picture_texture.h"
 #include "engine/lwob_builder.h"
 #include "platform/platform.h"
-#include "support/capture_platform.h"
 #include "sections/heart_internal.h"
 #include "sections/metaballs.h"
 #include "sections/metaballs_internal.h"
@@ -29,6 +28,7 @@
 #include "shell/demo_state.h"
 #include "shell/random.h"
 #include "sound/vss.h"
+#include "support/capture_platform.h"
 
 using namespace heart;
 

@@ -15,18 +15,18 @@
 #include <vector>
 
 #include "codecs/image.h"
-#include "codecs/picture_texture.h"
 #include "engine/core/engine.h"
+#include "engine/core/picture_texture.h"
 #include "filestore/filestore.h"
 #include "overlay/overlay.h"
 #include "platform/platform.h"
-#include "support/capture_platform.h"
 #include "sections/opening.h"
 #include "sections/sections.h"
 #include "sections/video_frames.h"
 #include "shell/demo_state.h"
 #include "shell/quit.h"
 #include "sound/vss_records.h"
+#include "support/capture_platform.h"
 
 namespace {
 constexpr int kWidth = 320, kHeight = 240, kFps = 25;

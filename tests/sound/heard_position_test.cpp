@@ -97,6 +97,8 @@ std::vector<uint8_t> ClickEveryRow(int rows) {
 struct SyncFigures {
     std::vector<double> differencesMs;  // picture time minus file time, per row change seen
     std::vector<double> framesMs;       // the frame that saw the change: time since the frame before
+    std::vector<double> samplingMs;     // how late the file's growth may have been seen: time
+                                        // since the watcher's sample before
 };
 
 double SecondsNow() {
@@ -191,10 +193,12 @@ SyncFigures RunThroughDiskDriver(int bufferMs, bool followHeard, const std::stri
         // The first position is the fresh module's; every later one is a row's start.
         if (n <= 0 || static_cast<size_t>(n) >= onsets.size()) continue;
         const int64_t needed = onsets[static_cast<size_t>(n)] + 4;
-        for (const auto& [when, size] : growth)
-            if (size >= needed) {
+        for (size_t g = 0; g < growth.size(); ++g)
+            if (growth[g].second >= needed) {
+                const double when = growth[g].first;
                 figures.differencesMs.push_back((drawn - when) * 1000.0);
                 figures.framesMs.push_back(frameMs);
+                figures.samplingMs.push_back(g > 0 ? (when - growth[g - 1].first) * 1000.0 : 0.0);
                 break;
             }
     }
@@ -229,15 +233,22 @@ TEST(HeardPosition, RowChangesAreDrawnWhenTheirSoundReachesTheDiskDriversFile) {
         std::snprintf(label, sizeof label, "heard, buffer %d ms:", bufferMs);
         Summarise(label, heardRun.differencesMs, &median, &worst);
         EXPECT_GT(heardRun.differencesMs.size(), 20u);
-        // On a shared machine a thread is sometimes not run for tens of milliseconds: nine
-        // rows in ten, and the median, must be in step.
+        // On a shared machine a thread is sometimes not run for tens of milliseconds: the
+        // frame loop (a late frame) or the watcher (a late look at the file). Each row is
+        // allowed what its own frame and its own sampling of the file took; nine rows in
+        // ten, and the median, must then be in step.
         size_t inStep = 0;
+        std::vector<double> slack;
         for (size_t i = 0; i < heardRun.differencesMs.size(); ++i) {
             const double d = heardRun.differencesMs[i], frame = std::max(frameMs, heardRun.framesMs[i]);
-            if (std::fabs(d) <= deviceMs + frame + 2.0) ++inStep;
+            const double allowed = deviceMs + frame + heardRun.samplingMs[i] + 2.0;
+            if (std::fabs(d) <= allowed) ++inStep;
+            slack.push_back(allowed);
         }
+        std::sort(slack.begin(), slack.end());
+        const double typicalSlack = slack.empty() ? deviceMs + frameMs : slack[(slack.size() - 1) / 2];
         EXPECT_GE(inStep * 10, heardRun.differencesMs.size() * 9) << "buffer " << bufferMs;
-        EXPECT_LE(std::fabs(median), deviceMs + frameMs) << "buffer " << bufferMs;
+        EXPECT_LE(std::fabs(median), std::max(deviceMs + frameMs, typicalSlack)) << "buffer " << bufferMs;
         std::snprintf(label, sizeof label, "mixed, buffer %d ms:", bufferMs);
         Summarise(label, mixedRun.differencesMs, &median, &worst);
         // The mixed position runs a whole ring ahead of the file.

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "codecs/picture_texture.h"
 #include "engine/core/engine.h"
 #include "engine/core/lightwave_loader.h"
+#include "engine/core/picture_texture.h"
 #include "filestore/filestore.h"
 #include "platform/platform.h"
 #include "shell/demo_state.h"

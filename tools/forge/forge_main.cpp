@@ -3,6 +3,8 @@
 //   forge --contact-sheet FILE.png  writes a montage of every picture for review
 //   forge --only UNIT               runs one generator unit (font, logo, beep, ...)
 //   forge --list                    prints the names the units make
+//   forge --icon DIR                writes the program's icon: DIR/umbravel.ico, .png and
+//                                   the 64-pixel rows the Linux build compiles in
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -12,6 +14,7 @@
 
 #include "contact_sheet.h"
 #include "content.h"
+#include "icon.h"
 #include "png_file.h"
 
 namespace {
@@ -25,14 +28,14 @@ bool SameBytes(const std::filesystem::path& path, const std::vector<uint8_t>& by
 }
 
 int Usage() {
-    std::fprintf(stderr, "usage: forge [--out DIR] [--contact-sheet FILE.png] [--only UNIT] [--list]\n");
+    std::fprintf(stderr, "usage: forge [--out DIR] [--contact-sheet FILE.png] [--only UNIT] [--list] [--icon DIR]\n");
     return 2;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string out, sheet, only;
+    std::string out, sheet, only, icon;
     bool list = false;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
@@ -40,9 +43,19 @@ int main(int argc, char** argv) {
         else if (a == "--contact-sheet" && i + 1 < argc) sheet = argv[++i];
         else if (a == "--only" && i + 1 < argc) only = argv[++i];
         else if (a == "--list") list = true;
+        else if (a == "--icon" && i + 1 < argc) icon = argv[++i];
         else return Usage();
     }
-    if (out.empty() && sheet.empty() && !list) return Usage();
+    if (out.empty() && sheet.empty() && !list && icon.empty()) return Usage();
+
+    if (!icon.empty()) {
+        std::string error;
+        if (!forge::WriteIconFiles(icon, &error)) {
+            std::fprintf(stderr, "forge: %s\n", error.c_str());
+            return 1;
+        }
+        if (out.empty() && sheet.empty() && !list) return 0;
+    }
 
     forge::ContentSet set;
     try {

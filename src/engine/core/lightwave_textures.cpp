@@ -8,7 +8,6 @@
 
 #include "codecs/image.h"
 #include "codecs/jpeg.h"
-#include "codecs/picture_texture.h"
 #include "codecs/tga.h"
 #include "engine/core/lightwave_internal.h"
 

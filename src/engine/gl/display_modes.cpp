@@ -4,39 +4,41 @@
 #include <cstdio>
 #include <new>
 
+#include "engine/gl/display_access.h"
 #include "engine/gl/gl_engine.h"
 
 namespace {
 bool IsDirectColour(const platform::ModeInfo& mode) { return mode.bitsPerPixel >= 16; }
 }  // namespace
 
-int OpenGLEngine::EnumerateDevices(DisplayDevice** devices, int32_t* count) {
+int ListDisplayDevices(DisplayAccess& display, DisplayDevice** devices, int32_t* count, const char** error) {
     if (devices) *devices = nullptr;
     if (count) *count = 0;
     DisplayDevice* list = new (std::nothrow) DisplayDevice[1];
     if (!list) {
-        SetError("Could not allocate device list");
+        *error = "Could not allocate device list";
         return 0;
     }
     std::snprintf(list[0].name, sizeof list[0].name, "Default");
 
     int32_t direct = 0;
     platform::ModeInfo mode;
-    for (int i = 0; platform::GetDisplayModeInfo(i, &mode); ++i)
+    for (int i = 0; display.GetMode(i, &mode); ++i)
         if (IsDirectColour(mode)) ++direct;
     if (direct == 0) {
         delete[] list;
-        SetError("No direct colour resolutions found for device");
+        *error = "No direct colour resolutions found for device";
         return 0;
     }
     DisplayMode* modes = new (std::nothrow) DisplayMode[static_cast<size_t>(direct)];
     if (!modes) {
         delete[] list;
-        SetError("Could not allocate resolution list");
+        *error = "Could not allocate resolution list";
         return 0;
     }
+    // The second pass stores no more than the first counted, should the list have grown.
     int32_t stored = 0;
-    for (int i = 0; stored < direct && platform::GetDisplayModeInfo(i, &mode); ++i)
+    for (int i = 0; stored < direct && display.GetMode(i, &mode); ++i)
         if (IsDirectColour(mode)) modes[stored++] = {mode.width, mode.height, mode.bitsPerPixel};
     list[0].modes = modes;
     list[0].modeCount = stored;
@@ -45,21 +47,30 @@ int OpenGLEngine::EnumerateDevices(DisplayDevice** devices, int32_t* count) {
     return 1;
 }
 
-// First every listed mode that matches exactly; then the same request with all fields,
-// with the depth alone (whose failure ends the switch) and with the size alone.
-bool OpenGLEngine::SwitchToFullscreen() {
-    platform::Window* target = startingWindow;
-    const platform::ModeInfo wanted{width, height, bitsPerPixel};
+bool SwitchDisplayMode(DisplayAccess& display, const platform::ModeInfo& wanted) {
     const unsigned all = platform::kModeWidth | platform::kModeHeight | platform::kModeBits;
     platform::ModeInfo mode;
-    for (int i = 0; platform::GetDisplayModeInfo(i, &mode); ++i) {
+    for (int i = 0; display.GetMode(i, &mode); ++i) {
         if (mode.bitsPerPixel == wanted.bitsPerPixel && mode.width == wanted.width && mode.height == wanted.height &&
-            platform::ChangeDisplayMode(target, wanted, all))
+            display.ChangeMode(wanted, all))
             return true;
     }
-    if (platform::ChangeDisplayMode(target, wanted, all)) return true;
-    if (!platform::ChangeDisplayMode(target, wanted, platform::kModeBits)) return false;
-    if (platform::ChangeDisplayMode(target, wanted, platform::kModeWidth | platform::kModeHeight)) return true;
-    platform::RestoreDisplayMode(target);
+    if (display.ChangeMode(wanted, all)) return true;
+    if (!display.ChangeMode(wanted, platform::kModeBits)) return false;
+    if (display.ChangeMode(wanted, platform::kModeWidth | platform::kModeHeight)) return true;
+    display.RestoreMode();
     return false;
+}
+
+int OpenGLEngine::EnumerateDevices(DisplayDevice** devices, int32_t* count) {
+    PlatformDisplay display(nullptr);
+    const char* error = nullptr;
+    if (ListDisplayDevices(display, devices, count, &error)) return 1;
+    SetError(error);
+    return 0;
+}
+
+bool OpenGLEngine::SwitchToFullscreen() {
+    PlatformDisplay display(startingWindow);
+    return SwitchDisplayMode(display, {width, height, bitsPerPixel});
 }

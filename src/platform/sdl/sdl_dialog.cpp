@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <string>
 
 #include "platform/sdl/sdl_internal.h"
@@ -20,46 +21,21 @@
 namespace platform {
 namespace {
 
-// Our icon: a violet disc with a pale "U" on a dark tile.
-void DrawIcon(ImDrawList* draw, ImVec2 min, ImVec2 max) {
-    const float w = max.x - min.x, h = max.y - min.y;
-    draw->AddRectFilled(min, max, IM_COL32(24, 18, 36, 255));
-    const ImVec2 centre(min.x + w * 0.5f, min.y + h * 0.5f);
-    const float r = std::min(w, h) * 0.42f;
-    for (int i = 6; i >= 1; --i) {
-        const float t = static_cast<float>(i) / 6.0f;
-        draw->AddCircleFilled(centre, r * t, IM_COL32(90 + 20 * (6 - i), 40 + 10 * (6 - i), 150 + 15 * (6 - i), 255));
-    }
-    const float stroke = std::max(2.0f, r * 0.22f);
-    const ImU32 pale = IM_COL32(235, 225, 250, 255);
-    const float left = centre.x - r * 0.45f, right = centre.x + r * 0.45f, top = centre.y - r * 0.55f;
-    const float bottom = centre.y + r * 0.15f;
-    draw->AddLine(ImVec2(left, top), ImVec2(left, bottom), pale, stroke);
-    draw->AddLine(ImVec2(right, top), ImVec2(right, bottom), pale, stroke);
-    draw->PathArcTo(ImVec2(centre.x, bottom), r * 0.45f, 0.0f, 3.14159265f, 16);
-    draw->PathStroke(pale, 0, stroke);
-}
-
-SDL_Surface* MakeIconSurface() {
-    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormat(0, 32, 32, 32, SDL_PIXELFORMAT_RGBA32);
-    if (!surface) return nullptr;
-    auto* pixels = static_cast<uint8_t*>(surface->pixels);
-    for (int y = 0; y < 32; ++y)
-        for (int x = 0; x < 32; ++x) {
-            uint8_t* p = pixels + y * surface->pitch + x * 4;
-            const float dx = x - 15.5f, dy = y - 15.5f, d = std::sqrt(dx * dx + dy * dy);
-            const bool inU = (std::fabs(std::fabs(dx) - 5.0f) < 1.6f && dy < 3.0f && dy > -8.0f) ||
-                             (dy >= 3.0f && std::fabs(std::sqrt(dx * dx + (dy - 3.0f) * (dy - 3.0f)) - 5.0f) < 1.6f);
-            if (inU && d < 13.0f) {
-                p[0] = 235, p[1] = 225, p[2] = 250;
-            } else if (d < 13.5f) {
-                p[0] = static_cast<uint8_t>(200 - d * 7), p[1] = static_cast<uint8_t>(100 - d * 4), p[2] = 230;
-            } else {
-                p[0] = 24, p[1] = 18, p[2] = 36;
-            }
-            p[3] = 255;
-        }
-    return surface;
+// The icon as a texture of the dialog's GL context, drawn by the icon control.
+GLuint MakeIconTexture() {
+    GLuint texture = 0;
+    SDL_Surface* icon = ProgramIconSurface();
+    if (!icon) return 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, icon->w, icon->h, 0, GL_RGBA, GL_UNSIGNED_BYTE, icon->pixels);
+    SDL_FreeSurface(icon);
+    return texture;
 }
 
 struct Scale {
@@ -68,8 +44,8 @@ struct Scale {
 };
 
 // One frame of the dialog; returns a result >= 0 when a button ended it.
-int DrawDialog(const DialogTemplate& dialog, DialogHandler& handler, const Scale& scale, bool enterPressed,
-               bool firstFrame) {
+int DrawDialog(const DialogTemplate& dialog, DialogHandler& handler, const Scale& scale, GLuint icon,
+               bool enterPressed, bool firstFrame) {
     ImGuiIO& io = ImGui::GetIO();
     ImGui::SetNextWindowPos(ImVec2(0, 0));
     ImGui::SetNextWindowSize(io.DisplaySize);
@@ -86,10 +62,17 @@ int DrawDialog(const DialogTemplate& dialog, DialogHandler& handler, const Scale
             ImGui::SetCursorPos(pos);
             ImGui::TextUnformatted(c.text);
             break;
-        case DialogControl::Icon:
-            DrawIcon(draw, pos, ImVec2(pos.x + size.x, pos.y + size.y));
-            draw->AddRect(pos, ImVec2(pos.x + size.x, pos.y + size.y), IM_COL32(110, 110, 130, 255));
+        case DialogControl::Icon: {
+            // Sunken and bordered: a dark well with the icon inside its border.
+            const ImVec2 end(pos.x + size.x, pos.y + size.y);
+            draw->AddRectFilled(pos, end, IM_COL32(12, 10, 18, 255));
+            const float inset = std::max(2.0f, size.y * 0.06f);
+            if (icon)
+                draw->AddImage(reinterpret_cast<ImTextureID>(static_cast<intptr_t>(icon)),
+                               ImVec2(pos.x + inset, pos.y + inset), ImVec2(end.x - inset, end.y - inset));
+            draw->AddRect(pos, end, IM_COL32(110, 110, 130, 255));
             break;
+        }
         case DialogControl::Group: {
             const float half = ImGui::GetTextLineHeight() * 0.5f;
             const ImU32 line = IM_COL32(120, 110, 150, 255);
@@ -176,7 +159,7 @@ int RunModalDialog(const DialogTemplate& dialog, DialogHandler& handler) {
         StopSubsystem(SDL_INIT_VIDEO);
         return -1;
     }
-    if (SDL_Surface* icon = MakeIconSurface()) {
+    if (SDL_Surface* icon = ProgramIconSurface()) {
         SDL_SetWindowIcon(window, icon);
         SDL_FreeSurface(icon);
     }
@@ -200,6 +183,7 @@ int RunModalDialog(const DialogTemplate& dialog, DialogHandler& handler) {
     style.Colors[ImGuiCol_CheckMark] = ImVec4(0.80f, 0.70f, 0.98f, 1.0f);
     ImGui_ImplSDL2_InitForOpenGL(window, gl);
     ImGui_ImplOpenGL2_Init();
+    const GLuint iconTexture = MakeIconTexture();
 
     int result = -1;
     bool firstFrame = true;
@@ -230,7 +214,7 @@ int RunModalDialog(const DialogTemplate& dialog, DialogHandler& handler) {
         ImGui_ImplOpenGL2_NewFrame();
         ImGui_ImplSDL2_NewFrame();
         ImGui::NewFrame();
-        result = DrawDialog(dialog, handler, scale, enterPressed, firstFrame);
+        result = DrawDialog(dialog, handler, scale, iconTexture, enterPressed, firstFrame);
         firstFrame = false;
         ImGui::Render();
         glViewport(0, 0, static_cast<int>(io.DisplaySize.x), static_cast<int>(io.DisplaySize.y));
@@ -240,6 +224,7 @@ int RunModalDialog(const DialogTemplate& dialog, DialogHandler& handler) {
         SDL_GL_SwapWindow(window);
     }
 
+    if (iconTexture) glDeleteTextures(1, &iconTexture);
     ImGui_ImplOpenGL2_Shutdown();
     ImGui_ImplSDL2_Shutdown();
     ImGui::DestroyContext();

@@ -6,6 +6,7 @@
 
 #include "platform/platform_internal.h"
 
+struct SDL_Surface;
 struct SDL_Window;
 
 namespace platform {
@@ -21,4 +22,8 @@ void CloseSdlWindow(SDL_Window* window);
 void StopSubsystem(uint32_t flags);
 void StopAllSubsystems();
 void KeepLoadedLibraries();
+// The program's icon as the forge paints it, 64 x 64 RGBA (the Windows executable's icon
+// and the Linux package's are the same picture): a surface over constant pixels, for
+// SDL_SetWindowIcon and the setup dialog's icon control. Null when SDL refuses.
+SDL_Surface* ProgramIconSurface();
 }  // namespace platform

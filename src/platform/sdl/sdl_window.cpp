@@ -149,6 +149,10 @@ Window* CreateRenderWindow(const char* title, int width, int height, int colourB
         SDL_TLSCleanup();
         return nullptr;
     }
+    if (SDL_Surface* icon = ProgramIconSurface()) {
+        SDL_SetWindowIcon(sdl, icon);
+        SDL_FreeSurface(icon);
+    }
     auto* window = new Window;
     window->sdl = sdl;
     window->proc = proc;

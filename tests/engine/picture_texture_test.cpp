@@ -1,5 +1,6 @@
-// Picture textures: both alpha rules, and the failures that give null.
-#include "codecs/picture_texture.h"
+// Picture textures: both alpha rules, the failures that give null, and the pixel blocks
+// that go at exit.
+#include "engine/core/picture_texture.h"
 
 #include <gtest/gtest.h>
 
@@ -20,10 +21,7 @@ public:
     bool refuse = false;
     std::vector<Texture*> made;
     ~TextureEngine() override {
-        for (Texture* t : made) {
-            std::free(t->pixels);
-            delete t;
-        }
+        for (Texture* t : made) delete t;
     }
     Texture* NewTexture() override {
         if (refuse) return nullptr;
@@ -114,4 +112,24 @@ TEST_F(PictureTexture, FailuresGiveNull) {
     EXPECT_TRUE(engine.made.empty()) << "a picture that did not load left a texture behind";
     engine.refuse = true;
     EXPECT_EQ(MakeTgaTexture(engine, "LogoW1.tga", 255), nullptr);
+}
+
+// The blocks belong to this unit, not to the textures: every one handed out is freed once,
+// and a failure hands none out.
+TEST_F(PictureTexture, PixelBlocksAreFreedOnceAtExit) {
+    FreePictureBlocks();  // what earlier tests made
+    CodecLogSetSink(nullptr);
+    Texture* a = MakeTgaTexture(engine, "LogoW1.tga", 255);
+    Texture* b = MakeJpegTexture(engine, "Video\\EH\\EH000.JPG", 255);
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(b, nullptr);
+    EXPECT_NE(a->pixels, b->pixels);
+    EXPECT_EQ(MakeJpegTexture(engine, "Missing.jpg", 255), nullptr);
+    engine.refuse = true;
+    EXPECT_EQ(MakeTgaTexture(engine, "LogoW1.tga", 255), nullptr);
+    EXPECT_EQ(FreePictureBlocks(), 2);
+    EXPECT_EQ(FreePictureBlocks(), 0) << "a block freed twice";
+    engine.refuse = false;
+    ASSERT_NE(MakeTgaTexture(engine, "LogoW1.tga", 0), nullptr);
+    EXPECT_EQ(FreePictureBlocks(), 1);
 }
