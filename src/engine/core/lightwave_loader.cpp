@@ -250,6 +250,7 @@ int LoadLightWaveObject(GLEngine* engine, Object3D** object, const char* fileNam
     if (surfaceCount > 0) {
         surfaces = static_cast<LoaderSurface*>(std::calloc(static_cast<size_t>(surfaceCount), sizeof(LoaderSurface)));
         if (!surfaces) {
+            engine->DeleteObject(created);
             std::free(file);
             return Fail("Could not create array of loader surfaces");
         }

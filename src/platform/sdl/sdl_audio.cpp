@@ -3,6 +3,7 @@
 // follows the system's choice; the others by name.
 #include "platform/audio.h"
 #include "platform/platform.h"
+#include "platform/sdl/sdl_internal.h"
 
 #include <SDL.h>
 #if UMBRAVEL_HAVE_ALSA
@@ -40,7 +41,7 @@ bool AcquireAudio(std::string* error) {
 
 void ReleaseAudio() {
     std::lock_guard<std::mutex> lock(audioInitMutex);
-    if (audioInitCount > 0 && --audioInitCount == 0) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    if (audioInitCount > 0 && --audioInitCount == 0) StopSubsystem(SDL_INIT_AUDIO);
 }
 
 // The ring of an SDL device: SDL's own thread takes the bytes through the callback.

@@ -155,8 +155,8 @@ int RunModalDialog(const DialogTemplate& dialog, DialogHandler& handler) {
                                           height, SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN);
     SDL_GLContext gl = window ? SDL_GL_CreateContext(window) : nullptr;
     if (!gl) {
-        if (window) SDL_DestroyWindow(window);
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        if (window) CloseSdlWindow(window);
+        StopSubsystem(SDL_INIT_VIDEO);
         return -1;
     }
     if (SDL_Surface* icon = ProgramIconSurface()) {
@@ -229,8 +229,8 @@ int RunModalDialog(const DialogTemplate& dialog, DialogHandler& handler) {
     ImGui_ImplSDL2_Shutdown();
     ImGui::DestroyContext();
     SDL_GL_DeleteContext(gl);
-    SDL_DestroyWindow(window);
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    CloseSdlWindow(window);
+    StopSubsystem(SDL_INIT_VIDEO);
     return result;
 }
 

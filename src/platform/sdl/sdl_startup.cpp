@@ -1,7 +1,7 @@
 // sdl_startup.cpp -- start-up of the SDL back-end: the choice of video driver, and SDL's
 // message boxes. Headless runs on a machine without a display use SDL's offscreen driver,
 // which gives Mesa's software GL through EGL.
-#include "platform/platform_internal.h"
+#include "platform/sdl/sdl_internal.h"
 
 #include <SDL.h>
 
@@ -36,7 +36,7 @@ bool StartBackend(const Options& options, std::string* error) {
     return true;
 }
 
-void StopBackend() { SDL_Quit(); }
+void StopBackend() { StopAllSubsystems(); }
 
 bool ShowSystemMessageBox(const char* text, const char* caption, unsigned style) {
     Uint32 flags = SDL_MESSAGEBOX_INFORMATION;

@@ -117,7 +117,7 @@ void ReadSystemModes(std::vector<ModeInfo>* modes) {
         if (SDL_GetDisplayMode(0, i, &mode) != 0) continue;
         modes->push_back({mode.w, mode.h, static_cast<int>(SDL_BITSPERPIXEL(mode.format))});
     }
-    if (!wasUp) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    if (!wasUp) StopSubsystem(SDL_INIT_VIDEO);
 }
 
 Window* CreateRenderWindow(const char* title, int width, int height, int colourBits, WindowProc proc,
@@ -125,7 +125,10 @@ Window* CreateRenderWindow(const char* title, int width, int height, int colourB
     // The mode list is read before the window's own start of the video subsystem.
     ModeInfo first;
     GetDisplayModeInfo(0, &first);
-    if (!StartVideo(error)) return nullptr;
+    if (!StartVideo(error)) {
+        SDL_TLSCleanup();
+        return nullptr;
+    }
     // The pixel format: RGBA with the mode's colour depth, 16-bit depth, no stencil, double buffer.
     const int channel = colourBits <= 16 ? 5 : 8;
     SDL_GL_ResetAttributes();
@@ -142,7 +145,8 @@ Window* CreateRenderWindow(const char* title, int width, int height, int colourB
                                        GetOptions().windowed ? SDL_WINDOWPOS_CENTERED : 0, width, height, flags);
     if (!sdl) {
         if (error) *error = SDL_GetError();
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        StopSubsystem(SDL_INIT_VIDEO);
+        SDL_TLSCleanup();
         return nullptr;
     }
     if (SDL_Surface* icon = ProgramIconSurface()) {
@@ -162,9 +166,13 @@ void DestroyRenderWindow(Window* window) {
     if (!window) return;
     RemoveLiveWindow(window);
     if (window->gl) DestroyGLContext(window);
-    SDL_DestroyWindow(window->sdl);
+    CloseSdlWindow(window->sdl);
     SDL_ShowCursor(SDL_ENABLE);
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    StopSubsystem(SDL_INIT_VIDEO);
+    // SDL keeps per-thread data (its error text) for every thread that calls it and frees
+    // it only for the threads it started itself: the window's thread, which is the
+    // caller's, is done with SDL here.
+    SDL_TLSCleanup();
     delete window;
 }
 
