@@ -132,10 +132,14 @@ wine_checks() {
     cmp "$linux_capture/timeline.txt" "$out/capture/timeline.txt" \
       && echo "test-windows: $build: timeline.txt is identical" \
       || fail "$build: timeline.txt differs from the Linux capture's"
-    # Tolerance, from a measured run: 95% of the frames equal to the byte; the others are
-    # in the heart and brain, whose shapes come from sin/exp of the C runtime, not glibc's
-    # (a frame's mean difference reached 5.3 of 255).
-    "$tool" compare "$linux_capture" "$out/capture" --frame-mean 8 --identical 90 | sed "s/^/test-windows: $build: /" \
+    # Tolerance, from measured runs: the frames that differ are in the heart and brain,
+    # whose shapes come from sin/exp of the C runtime, not glibc's. The 64-bit runtime
+    # gives 95% of the frames equal to the byte (a frame's mean difference reached 5.3 of
+    # 255); the 32-bit one, whose functions round differently again, 69% (7.1 of 255).
+    local identical=90
+    [ "$build" = win32 ] && identical=60
+    "$tool" compare "$linux_capture" "$out/capture" --frame-mean 8 --identical "$identical" \
+      | sed "s/^/test-windows: $build: /" \
       || fail "$build: frames differ from the Linux capture's beyond the tolerance"
   fi
 
@@ -259,14 +263,17 @@ dialog_steps() {
     status=0
     wait "$pid" || status=$?
     [ "$status" = 0 ] || problems_note "closing the dialog gave exit code $status"
-    [ -s "$out/dialog-close.txt" ] && problems_note "closing the dialog printed: $(head -c 200 "$out/dialog-close.txt")"
+    # Wine's ALSA driver says so on standard error when the machine has no sound card;
+    # anything else printed is the program's.
+    local printed
+    printed=$(grep -av '^ALSA lib ' "$out/dialog-close.txt" | head -c 200 || true)
+    [ -n "$printed" ] && problems_note "closing the dialog printed: $printed"
   else
     problems_note "the dialog did not open the second time"
     kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null
   fi
   return $((problems > 0))
 }
-export -f dialog_steps
 
 dialog_checks() {
   local build=$1 wine=$2 out="$root/build/windows-checks/$1" t0=$(date +%s) status=0
@@ -275,7 +282,10 @@ dialog_checks() {
   wine_fresh
   "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1 || true
   wine_fresh
-  xvfb-run -a -s "-screen 0 1024x768x24" bash -c 'dialog_steps "$@"' _ "$root/build/$build/umbravel.exe" "$wine" \
+  # xvfb-run is a POSIX shell script, which does not pass bash's exported functions on:
+  # the steps go to the display's shell as a script of their own.
+  { declare -f dialog_steps; echo 'dialog_steps "$@"'; } >"$out/dialog-steps.sh"
+  xvfb-run -a -s "-screen 0 1024x768x24" bash "$out/dialog-steps.sh" "$root/build/$build/umbravel.exe" "$wine" \
     "$out" "$root/build/windows-checks/dialog-$build.png" || status=$?
   wine_fresh
   "$wine" reg delete 'HKCU\Software\Wine\X11 Driver' /v Decorated /f >/dev/null 2>&1 || true
