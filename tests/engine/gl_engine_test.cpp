@@ -207,7 +207,8 @@ TEST_F(GLEngineTest, ShininessIsHalvedAndSetEveryFrame) {
     } frames[] = {{1.0f, 134}, {0.25f, 217}, {1.0f, 134}, {0.0f, 255}};
     for (const auto& frame : frames) {
         shiny->SetShininess(frame.shininess);
-        const uint8_t* p = Draw().At(kWidth / 2, kHeight / 2);
+        const Frame drawn = Draw();
+        const uint8_t* p = drawn.At(kWidth / 2, kHeight / 2);
         EXPECT_NEAR(p[0], frame.expected, 6) << "shininess byte " << static_cast<int>(shiny->shininess);
         EXPECT_EQ(p[0], p[2]);
     }
