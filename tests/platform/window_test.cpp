@@ -98,7 +98,9 @@ TEST_F(PlatformWindow, TimerTicksOnTheWindowThreadAndStopsWhenKilled) {
         platform::Message message;
         while (timerTicks < 3) {
             ASSERT_EQ(platform::GetWindowMessage(window, &message), 1);
-            if (message.message == platform::kMsgTimer) EXPECT_EQ(message.wParam, 5u);
+            if (message.message == platform::kMsgTimer) {
+                EXPECT_EQ(message.wParam, 5u);
+            }
             platform::DispatchWindowMessage(window, message);
         }
         other.join();
