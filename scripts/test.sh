@@ -56,4 +56,4 @@ LP_NUM_THREADS=0 TSAN_OPTIONS="halt_on_error=1 suppressions=$root/tests/tsan.sup
 "$root/scripts/build.sh" fuzz
 mkdir -p "$root/build/fuzz/fuzz/it_corpus"
 cp "$root/build/release/content/Files/Tenebrix.it" "$root/build/fuzz/fuzz/it_corpus/forge_soundtrack.it"
-ctest --test-dir "$root/build/fuzz/fuzz" --output-on-failure
+ctest --test-dir "$root/build/fuzz/fuzz" --output-on-failure -j"$jobs"
