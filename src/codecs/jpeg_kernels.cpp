@@ -277,20 +277,24 @@ AVX2 inline void StoreTail(__m256i packed, uint8_t* out, int32_t count) {
     std::memcpy(out, scratch, size_t(count) * 3);
 }
 
+// The eight pixels from x on of a row of width pixels: whole where the stores' overreach
+// stays inside the row, else through the tail.
+AVX2 inline void StoreGroup(__m256i packed, uint8_t* out, int32_t x, int32_t width) {
+    if (x <= width - 10) StorePixels(packed, out + 3 * x);
+    else StoreTail(packed, out + 3 * x, width - x < 8 ? width - x : 8);
+}
+
 AVX2 void ConvertRowAvx2(const uint8_t* ys, const uint8_t* cbs, const uint8_t* crs, int32_t width, int32_t chromaRatio,
                          uint8_t* out) {
     const __m256 half = _mm256_set1_ps(128.0f);
     const __m256 kRedCr = _mm256_set1_ps(1.402f), kGreenCb = _mm256_set1_ps(0.34414f);
     const __m256 kGreenCr = _mm256_set1_ps(0.71414f), kBlueCb = _mm256_set1_ps(1.772f);
-    // Whole groups of eight pixels while the stores' overreach stays inside the row.
-    int32_t safe = width - 10;
     if (chromaRatio == 1) {
         for (int32_t x = 0; x < width; x += 8) {
             __m256 cb = _mm256_sub_ps(Floats(cbs + x), half), cr = _mm256_sub_ps(Floats(crs + x), half);
             __m256i packed = PackPixels(Floats(ys + x), _mm256_mul_ps(kRedCr, cr), _mm256_mul_ps(kGreenCb, cb),
                                         _mm256_mul_ps(kGreenCr, cr), _mm256_mul_ps(kBlueCb, cb));
-            if (x <= safe) StorePixels(packed, out + 3 * x);
-            else StoreTail(packed, out + 3 * x, width - x < 8 ? width - x : 8);
+            StoreGroup(packed, out, x, width);
         }
         return;
     }
@@ -309,17 +313,9 @@ AVX2 void ConvertRowAvx2(const uint8_t* ys, const uint8_t* cbs, const uint8_t* c
                                         _mm256_permutevar8x32_ps(greenCb, pairs),
                                         _mm256_permutevar8x32_ps(greenCr, pairs),
                                         _mm256_permutevar8x32_ps(blueCb, pairs));
-            if (px <= safe) StorePixels(packed, out + 3 * px);
-            else StoreTail(packed, out + 3 * px, width - px < 8 ? width - px : 8);
+            StoreGroup(packed, out, px, width);
         }
     }
-}
-
-// The eight pixels from x on of a row of width pixels: whole where the stores' overreach
-// stays inside the row, else through the tail.
-AVX2 inline void StoreGroup(__m256i packed, uint8_t* out, int32_t x, int32_t width) {
-    if (x <= width - 10) StorePixels(packed, out + 3 * x);
-    else StoreTail(packed, out + 3 * x, width - x < 8 ? width - x : 8);
 }
 
 // Both rows from one reading of the chroma: its products (and their spreading over two
