@@ -2,28 +2,12 @@
 #include <gtest/gtest.h>
 
 #include "shell/setup_dialog.h"
+#include "support/two_display_devices.h"
 
-#include <cstdio>
 
 #ifdef _WIN32
 #include <windows.h>
 #endif
-
-namespace {
-struct TwoDevices {
-    DisplayMode firstModes[3] = {{640, 480, 16}, {800, 600, 32}, {1024, 768, 32}};
-    DisplayMode secondModes[1] = {{1280, 1024, 24}};
-    DisplayDevice devices[2];
-    TwoDevices() {
-        std::snprintf(devices[0].name, sizeof devices[0].name, "Default");
-        devices[0].modes = firstModes;
-        devices[0].modeCount = 3;
-        std::snprintf(devices[1].name, sizeof devices[1].name, "Second");
-        devices[1].modes = secondModes;
-        devices[1].modeCount = 1;
-    }
-};
-}  // namespace
 
 TEST(SetupDialog, StartingAtOnceGivesTheDefaults) {
     TwoDevices d;
